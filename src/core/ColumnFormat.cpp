@@ -18,15 +18,26 @@ std::string_view TrimBelow33(std::string_view s) {
   return s;
 }
 
+// The field text as it appears in an error message. NUL bytes are left out: the message travels as
+// a C string and would otherwise end at the first one.
+std::string MessageText(std::string_view field) {
+  std::string text;
+  text.reserve(field.size());
+  for (char c : field) {
+    if (c != '\0') text += c;
+  }
+  return text;
+}
+
 std::uint16_t ToWhole16(std::string_view field) {
   const auto value = ParseInt32(field);
-  if (!value) throw std::runtime_error("''" + std::string(field) + "'' is not a valid integer value");
+  if (!value) throw std::runtime_error("''" + MessageText(field) + "'' is not a valid integer value");
   return static_cast<std::uint16_t>(*value);  // keeps the low 16 bits
 }
 
 double ToReal(std::string_view field) {
   const auto value = ParseReal(field);
-  if (!value) throw std::runtime_error("'" + std::string(field) + "' is not a valid floating point value");
+  if (!value) throw std::runtime_error("'" + MessageText(field) + "' is not a valid floating point value");
   return *value;
 }
 
@@ -74,7 +85,7 @@ bool HasUT1(const FormatTokens& tokens) {
 FieldTexts SplitDataLine(std::string_view line) {
   FieldTexts fields{};
   std::string_view r = line;
-  for (int t = 0; t < MaxColumns; ++t) {
+  for (int t = 0; t < MaxColumns && !r.empty(); ++t) {  // an empty rest leaves the fields empty
     const bool hadBlank = r.find(' ') != std::string_view::npos;  // looked at before anything else
     r = TrimBelow33(r);
     std::string_view field;

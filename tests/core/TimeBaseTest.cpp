@@ -1,0 +1,118 @@
+#include "core/TimeBase.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+namespace erp {
+namespace {
+
+TEST(DateTimeToMJD, KnownDates) {
+  struct Case {
+    const char* name;
+    double dateTime;
+    double mjd;
+  } const cases[] = {
+      {"date-time zero", 0.0, 15018.0},
+      {"17 November 1858", -15018.0, 0.0},
+      {"1 January 2000 noon", 36526.5, 51544.5},
+      {"before 1899 the fraction counts forward", -1.25, 15017.25},
+      {"22 December 1975, start of week 0", EncodeDate(1975, 12, 22), 42768.0},
+      {"29 December 1975, start of week 1", EncodeDate(1975, 12, 29), 42775.0},
+      {"29 February 2000 (b = -1)", EncodeDate(2000, 2, 29), 51603.0},
+      {"1 March 2000 (b = 0)", EncodeDate(2000, 3, 1), 51604.0},
+      {"1 January 0001", EncodeDate(1, 1, 1), -678575.0},
+      {"31 December 9999", EncodeDate(9999, 12, 31), 2973483.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(DateTimeToMJD(c.dateTime), c.mjd);
+  }
+  EXPECT_EQ(DateTimeToJulianDate(0.0), 2415018.5);
+}
+
+TEST(DateTimeToMJD, RoundsTheJulianDateOnceToDouble) {
+  // 5 August 2013, 10:00 less a day: the Julian Date is rounded to a double near 2.46e6, so the MJD
+  // is a multiple of 2^-31 day, and not the MJD computed directly from the fraction.
+  const double x = EncodeDateTime(2013, 8, 5, 10, 0, 0, 0) - 1.0;
+  const double mjd = DateTimeToMJD(x);
+  const double scaled = std::ldexp(mjd, 31);
+  EXPECT_EQ(scaled, std::trunc(scaled));
+  // The Julian Date of 4 August 2013, 00:00 is 2456508.5.
+  const double expected = static_cast<double>(2456508.5L + static_cast<long double>(x - std::trunc(x))) - 2400000.5;
+  EXPECT_EQ(mjd, expected);
+  EXPECT_NE(mjd, 56508.0 + (x - std::trunc(x)));
+}
+
+TEST(CalendarToMJD, DatesAndHours) {
+  EXPECT_EQ(CalendarToMJD(2013, 8, 4, 6), 56508.25);
+  EXPECT_EQ(CalendarToMJD(2012, 2, 29, 0), 55986.0);
+  EXPECT_EQ(CalendarToMJD(2013, 8, 4, 30), 56509.25);  // hours are not range-checked
+  EXPECT_EQ(CalendarToMJD(2013, 8, 4, 1), 56508.0 + 1.0 / 24.0);
+}
+
+TEST(CalendarToMJD, ImpossibleDatesFail) {
+  struct Case {
+    int y, m, d;
+  } const cases[] = {{2013, 2, 29}, {1900, 2, 29}, {2013, 13, 1}, {2013, 0, 1}, {2013, 4, 31},
+                     {2013, 1, 0},  {0, 1, 1},     {10000, 1, 1}, {65535, 65535, 65535}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.y) + "-" + std::to_string(c.m) + "-" + std::to_string(c.d));
+    try {
+      CalendarToMJD(static_cast<std::uint16_t>(c.y), static_cast<std::uint16_t>(c.m),
+                    static_cast<std::uint16_t>(c.d), 0);
+      ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), "Invalid argument to date encode");
+    }
+  }
+  EXPECT_EQ(CalendarToMJD(2000, 2, 29, 0), 51603.0);  // century divisible by 400 is a leap year
+}
+
+TEST(WeekStartMJD, Grid) {
+  EXPECT_EQ(WeekStartMJD(0), 42768.0);
+  EXPECT_EQ(WeekStartMJD(1), 42775.0);
+  EXPECT_EQ(WeekStartMJD(-1), 42761.0);
+  EXPECT_EQ(WeekStartMJD(1962), 56502.0);
+}
+
+TEST(InitTimeBase, StartedAtKnownMoments) {
+  struct Case {
+    const char* name;
+    double now;
+    std::int32_t week;
+    double axisStart;
+    double axisEnd;
+  } const cases[] = {
+      {"Monday 10:00 counts the week that just ended", EncodeDateTime(2013, 8, 5, 10, 0, 0, 0), 1962, 56481, 56509},
+      {"Monday 00:30", EncodeDateTime(2013, 8, 5, 0, 30, 0, 0), 1962, 56481, 56509},
+      {"Tuesday 00:30", EncodeDateTime(2013, 8, 6, 0, 30, 0, 0), 1963, 56488, 56516},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TimeBase tb = InitTimeBase(c.now);
+    EXPECT_EQ(tb.ReferenceDateTime, c.now - 1.0);
+    EXPECT_EQ(tb.ReferenceMJD, DateTimeToMJD(c.now - 1.0));
+    EXPECT_EQ(tb.DateTimeOffset, tb.ReferenceDateTime - tb.ReferenceMJD);
+    EXPECT_NEAR(tb.DateTimeOffset, -15018.0, 1e-9);
+    EXPECT_EQ(tb.BaseMJD, tb.ReferenceMJD - 750.0);
+    EXPECT_EQ(tb.CurrentWeek, c.week);
+    EXPECT_EQ(tb.FirstWeek, 0);
+    EXPECT_EQ(tb.AxisStartMJD, c.axisStart);
+    EXPECT_EQ(tb.AxisEndMJD, c.axisEnd);
+  }
+  const TimeBase tb = InitTimeBase(EncodeDateTime(2013, 8, 5, 10, 0, 0, 0));
+  EXPECT_NEAR(tb.ReferenceMJD, 56508.0 + 10.0 / 24.0, 1e-9);
+  EXPECT_NEAR(tb.BaseMJD, 55758.0 + 10.0 / 24.0, 1e-9);
+}
+
+TEST(EncodeDateTime, TimeOfDay) {
+  EXPECT_EQ(EncodeDateTime(1899, 12, 30, 12, 0, 0, 0), 0.5);
+  EXPECT_EQ(EncodeDateTime(1899, 12, 29, 6, 0, 0, 0), -1.25);
+  EXPECT_EQ(EncodeDateTime(2000, 1, 1, 12, 0, 0, 0), 36526.5);
+}
+
+}  // namespace
+}  // namespace erp
