@@ -1,0 +1,61 @@
+// The modal boxes of the program behind one interface, so that tests answer them without a person.
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+namespace ui {
+
+class Interaction {
+ public:
+  virtual ~Interaction() = default;
+
+  // The standard error box: a critical message with an OK button.
+  virtual void ShowError(const QString& message) = 0;
+  // A message box with an OK button.
+  virtual void ShowMessage(const QString& message) = 0;
+  // A question with the information icon and the buttons Yes and No; true for Yes.
+  virtual bool AskYesNo(const QString& question) = 0;
+  // A directory chooser starting at `start`, without "create directory" or help; empty on cancel.
+  virtual std::optional<QString> ChooseDirectory(const QString& start) = 0;
+  // Shows a window modally and returns when it is closed; its result is not used.
+  virtual void ShowModal(QDialog& dialog) = 0;
+};
+
+// The real boxes, owned by `parent`'s window.
+class QtInteraction final : public Interaction {
+ public:
+  explicit QtInteraction(QWidget* parent) : parent_(parent) {}
+  void ShowError(const QString& message) override;
+  void ShowMessage(const QString& message) override;
+  bool AskYesNo(const QString& question) override;
+  std::optional<QString> ChooseDirectory(const QString& start) override;
+  void ShowModal(QDialog& dialog) override;
+
+ private:
+  QWidget* parent_;
+};
+
+// Text of an error raised by the core: UTF-8 (file names and field texts may bring other bytes,
+// which show as replacement characters rather than being dropped).
+QString ErrorText(const char* what);
+
+// Runs a handler body. An exception must never leave a Qt slot or event handler: whatever the
+// body raises is shown in the standard error box and the handler returns.
+template <class Body>
+void Guarded(Interaction& interaction, Body&& body) noexcept {
+  try {
+    body();
+  } catch (const std::exception& e) {
+    interaction.ShowError(ErrorText(e.what()));
+  } catch (...) {
+    interaction.ShowError(QStringLiteral("Unknown error"));
+  }
+}
+
+}  // namespace ui
