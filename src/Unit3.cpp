@@ -28,7 +28,7 @@ TfmABOUT::TfmABOUT(QWidget* parent)
   f.setPointSize(8);
   setFont(f);
 
-  picture_ = ui::DecodeJpeg(AboutPictureJpeg());
+  picture_ = erp::ui::DecodeJpeg(AboutPictureJpeg());
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));
   Image1->setGeometry(0, 0, 193, 129);

@@ -6,7 +6,7 @@
 #include <QRadioButton>
 #include <QVariant>
 
-namespace ui {
+namespace erp::ui {
 
 namespace {
 constexpr const char* kTagProperty = "Tag";
@@ -91,4 +91,4 @@ QColor SystemColor(int role) {
   }
 }
 
-}  // namespace ui
+}  // namespace erp::ui

@@ -9,7 +9,7 @@
 
 #include <functional>
 
-namespace ui {
+namespace erp::ui {
 
 // A small integer carried by a control; handlers shared by several controls tell them apart by it.
 void SetTag(QObject* control, int tag);
@@ -41,4 +41,4 @@ class RadioGroup : public QGroupBox {
 // Unknown numbers give the colour of role 0.
 QColor SystemColor(int role);
 
-}  // namespace ui
+}  // namespace erp::ui

@@ -4,7 +4,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-namespace ui {
+namespace erp::ui {
 
 void QtInteraction::ShowError(const QString& message) {
   QMessageBox::critical(parent_, QString(), message);
@@ -30,4 +30,4 @@ void QtInteraction::ShowModal(QDialog& dialog) { dialog.exec(); }
 
 QString ErrorText(const char* what) { return QString::fromUtf8(what); }
 
-}  // namespace ui
+}  // namespace erp::ui

@@ -9,7 +9,7 @@
 class QDialog;
 class QWidget;
 
-namespace ui {
+namespace erp::ui {
 
 class Interaction {
  public:
@@ -58,4 +58,4 @@ void Guarded(Interaction& interaction, Body&& body) noexcept {
   }
 }
 
-}  // namespace ui
+}  // namespace erp::ui

@@ -5,7 +5,7 @@
 #include <csetjmp>
 #include <cstdio>
 
-namespace ui {
+namespace erp::ui {
 namespace {
 
 // libjpeg reports fatal errors through error_exit, which must not return: jump back to the
@@ -63,4 +63,4 @@ QImage DecodeJpeg(const QByteArray& bytes) {
   return image;
 }
 
-}  // namespace ui
+}  // namespace erp::ui

@@ -10,9 +10,9 @@
 
 #include "ui/Controls.h"
 
-namespace ui {
+namespace erp::ui {
 
-void LayoutOverlay(QWidget* chart, const QRect& legend, const QRect& plot, int chartBottom,
+void LayoutOverlay(const QList<QWidget*>& controls, const QRect& legend, const QRect& plot, int chartBottom,
                    const QWidget* firstCheckBox, int seriesCount) {
   const int legendLeft = legend.x();
   const int legendTop = legend.y();
@@ -22,9 +22,7 @@ void LayoutOverlay(QWidget* chart, const QRect& legend, const QRect& plot, int c
   const int rowHeight = seriesCount > 0 ? legend.height() / seriesCount : 0;
   const int checkWidth = firstCheckBox ? firstCheckBox->width() : 0;
 
-  for (QObject* child : chart->children()) {
-    auto* w = qobject_cast<QWidget*>(child);
-    if (!w || w->isWindow()) continue;
+  for (QWidget* w : controls) {
     QPoint pos = w->pos();
     const int tag = TagOf(w);
     if (qobject_cast<QCheckBox*>(w)) {
@@ -46,4 +44,4 @@ void LayoutOverlay(QWidget* chart, const QRect& legend, const QRect& plot, int c
   }
 }
 
-}  // namespace ui
+}  // namespace erp::ui

@@ -1,13 +1,14 @@
 // Placement of the controls that lie on the chart, relative to the legend and the plot rectangle.
 #pragma once
 
+#include <QList>
 #include <QRect>
 
 class QWidget;
 
-namespace ui {
+namespace erp::ui {
 
-// Moves every direct child widget of `chart` by its kind and Tag (see Controls.h), in chart
+// Moves each of `controls`, the widgets laid directly on the chart, by its kind and Tag (see Controls.h), in chart
 // client pixels:
 //   check box              left = legend left - its width, top = legend top + (Tag - 1) x row,
 //                          row = legend height / seriesCount, truncated;
@@ -19,7 +20,7 @@ namespace ui {
 //   group box, Tag 3       top = plot top - its height - 5;
 // anything else stays. Coordinates not named stay as they are. Rectangles are inclusive-exclusive
 // in the chart's terms: `legend.bottom()` means the legend's bottom edge (top + height).
-void LayoutOverlay(QWidget* chart, const QRect& legend, const QRect& plot, int chartBottom,
+void LayoutOverlay(const QList<QWidget*>& controls, const QRect& legend, const QRect& plot, int chartBottom,
                    const QWidget* firstCheckBox, int seriesCount = 15);
 
-}  // namespace ui
+}  // namespace erp::ui

@@ -12,7 +12,7 @@ class AboutBoxTest : public QObject {
   void pictureDecodesWithLibjpeg() {
     const QByteArray jpeg = AboutPictureJpeg();
     QVERIFY(jpeg.startsWith("\xFF\xD8"));
-    const QImage image = ui::DecodeJpeg(jpeg);
+    const QImage image = erp::ui::DecodeJpeg(jpeg);
     QCOMPARE(image.size(), QSize(193, 129));
     // Not a blank picture: the pole path is drawn in dark blue on a light background.
     int dark = 0;
@@ -22,10 +22,10 @@ class AboutBoxTest : public QObject {
   }
 
   void garbageIsNotAPicture() {
-    QVERIFY(ui::DecodeJpeg(QByteArray()).isNull());
-    QVERIFY(ui::DecodeJpeg(QByteArray("not a jpeg at all")).isNull());
+    QVERIFY(erp::ui::DecodeJpeg(QByteArray()).isNull());
+    QVERIFY(erp::ui::DecodeJpeg(QByteArray("not a jpeg at all")).isNull());
     QByteArray truncated = AboutPictureJpeg().left(300);
-    QVERIFY(ui::DecodeJpeg(truncated).width() <= 193);  // decodes partly or not at all, never crashes
+    QVERIFY(erp::ui::DecodeJpeg(truncated).width() <= 193);  // decodes partly or not at all, never crashes
   }
 
   void layoutAndClosing() {

@@ -20,7 +20,7 @@ class OverlayLayoutTest : public QObject {
     for (int i = 1; i <= 15; ++i) {
       auto* box = new QCheckBox(&chart);
       box->resize(17, 17);
-      ui::SetTag(box, i);
+      erp::ui::SetTag(box, i);
       boxes << box;
     }
     QGroupBox* groups[4];
@@ -28,10 +28,10 @@ class OverlayLayoutTest : public QObject {
     for (int tag = 0; tag < 4; ++tag) {
       groups[tag] = new QGroupBox(&chart);
       groups[tag]->setGeometry(QRect(QPoint(48 + tag, 3), sizes[tag]));
-      ui::SetTag(groups[tag], tag);
+      erp::ui::SetTag(groups[tag], tag);
     }
     auto* other = new QGroupBox(&chart);
-    ui::SetTag(other, 7);
+    erp::ui::SetTag(other, 7);
     other->setGeometry(11, 12, 30, 30);
     auto* speed = new QToolButton(&chart);
     speed->setGeometry(5, 6, 27, 27);
@@ -53,7 +53,9 @@ class OverlayLayoutTest : public QObject {
         {QRect(500, 80, 120, 225), QRect(9, 20, 480, 300), 400, 15},   // after a resize
     };
     for (const Layout& l : layouts) {
-      ui::LayoutOverlay(&chart, l.legend, l.plot, l.chartBottom, boxes[0]);
+      QList<QWidget*> controls;
+      for (QObject* o : chart.children()) controls << qobject_cast<QWidget*>(o);
+      erp::ui::LayoutOverlay(controls, l.legend, l.plot, l.chartBottom, boxes[0]);
       for (int i = 1; i <= 15; ++i) {
         QCOMPARE(boxes[i - 1]->pos(), QPoint(l.legend.x() - 17, l.legend.y() + (i - 1) * l.row));
       }
