@@ -5,8 +5,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 #include "SettingsTestSupport.h"
+#include "core/ScaleMemory.h"
+#include "core/SeriesConfig.h"
 
 namespace erp {
 namespace {
@@ -110,6 +113,32 @@ TEST(WriteFileReplacing, ReadOnlyFolderOrFileIsNotReplaced) {
   });
   if (!outcome) GTEST_SKIP() << "running as root and cannot switch to the user nobody, so permissions are not enforced";
   EXPECT_EQ(*outcome, "");
+}
+
+// Both settings files are written through the same replacement.
+TEST(SettingsWrites, KeepTheOldFileWhenTheWriteFails) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> write;
+  };
+  const Case cases[] = {
+      {"scale.ini", [](const std::string& path) { SaveScaleMemory(ScaleMemory{}, path); }},
+      {"series.ini", [](const std::string& path) { WriteSeriesConfig(SlotArray<SeriesConfig, SeriesCount>{}, path); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string path = dir / c.name;
+    WriteBytes(path, "old");
+    {
+      const FileSizeLimit limit(8);
+      EXPECT_EQ(ErrorOf([&] { c.write(path); }), std::strerror(EFBIG));
+    }
+    EXPECT_EQ(ReadBytes(path), "old");
+    EXPECT_EQ(Names(dir.path()), std::set<std::string>{c.name});
+    c.write(path);  // and without the limit it is written
+    EXPECT_NE(ReadBytes(path), "old");
+  }
 }
 
 }  // namespace
