@@ -1,0 +1,47 @@
+#include "core/ScaleMemory.h"
+
+#include <cerrno>
+#include <charconv>
+
+#include "core/FileIo.h"
+#include "core/SettingsScanner.h"
+
+namespace erp {
+
+std::optional<int> ScaleSlot(int parameter, int interval, int trend) {
+  if (parameter < 0 || parameter > 3 || interval < 0 || interval > 1 || trend < 0 || trend > 1) {
+    return std::nullopt;
+  }
+  return 4 * parameter + 2 * interval + trend + 1;
+}
+
+void LoadScaleMemory(ScaleMemory& memory, const std::string& path) {
+  FileHandle file(std::fopen(path.c_str(), "rb"));
+  if (!file) {
+    if (errno != ENOENT) ThrowSystemError(errno);
+    CreateEmptyFileIfMissing(path);
+    return;
+  }
+  SettingsScanner scanner(file.get());
+  for (int k = 1; k <= ScaleViewCount; ++k) {
+    memory[k] = scanner.ReadInteger();
+    scanner.SkipLine();
+  }
+}
+
+std::string ScaleMemoryText(const ScaleMemory& memory) {
+  std::string text;
+  for (const std::int32_t value : memory) {
+    char digits[16];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    text.append(digits, result.ptr);
+    text += "\r\n";
+  }
+  return text;
+}
+
+void SaveScaleMemory(const ScaleMemory& memory, const std::string& path) {
+  WriteFileReplacing(path, ScaleMemoryText(memory));
+}
+
+}  // namespace erp

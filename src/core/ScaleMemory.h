@@ -1,0 +1,38 @@
+// The vertical scale remembered for each of the sixteen views, and its file scale.ini.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/SlotArray.h"
+
+namespace erp {
+
+constexpr int ScaleViewCount = 16;
+constexpr const char* ScaleMemoryFileName = "scale.ini";
+
+// ScaleMemory[k], k = 1..16: the ComboBoxScaleY item index remembered for view k (see ScaleSlot).
+// All 0 until scale.ini is read. Meaningful values are 0..4; others are kept as they are.
+using ScaleMemory = SlotArray<std::int32_t, ScaleViewCount>;
+
+// The slot of a view: 4p + 2i + t + 1 for parameter p 0..3 (UT1, UT1R, Xp, Yp), interval i 0..1
+// (month, year) and trend t 0..1 (removed, shown). Empty for any index outside those ranges.
+std::optional<int> ScaleSlot(int parameter, int interval, int trend);
+
+// Reads scale.ini into `memory`. A missing file is created empty and `memory` is left alone.
+// Otherwise, for k = 1..16: blanks and line ends are skipped, the next token (at most 32
+// characters) is read as an integer into memory[k] (0 once the file has ended), and the rest of
+// its line is passed over. Throws "Invalid numeric input" for a token that is not an integer
+// (memory[1..k-1] are then already set), or the system's message when the file cannot be
+// created, opened or read. The window then selects item memory[1] itself.
+void LoadScaleMemory(ScaleMemory& memory, const std::string& path = ScaleMemoryFileName);
+
+// The text of scale.ini: sixteen lines, memory[k] in decimal on line k, each ending CR LF.
+std::string ScaleMemoryText(const ScaleMemory& memory);
+
+// Writes scale.ini whole (see WriteFileReplacing: the old file stays whole on failure). Throws
+// the system's message.
+void SaveScaleMemory(const ScaleMemory& memory, const std::string& path = ScaleMemoryFileName);
+
+}  // namespace erp

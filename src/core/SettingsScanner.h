@@ -1,0 +1,47 @@
+// Reading of the settings files (series.ini, scale.ini) token by token and line by line.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace erp {
+
+// Reads an open 8-bit text stream the way the settings files are read: integers are blank-
+// separated tokens that may stand on any line, texts run to the end of their line. A line ends at
+// LF, CR LF or a lone CR. Bytes are characters; nothing is decoded. The stream stays owned by the
+// caller. A read error throws std::runtime_error with the system's message (strerror).
+class SettingsScanner {
+ public:
+  static constexpr std::size_t MaxIntegerLength = 32;  // characters of one integer token
+
+  explicit SettingsScanner(std::FILE* stream);
+
+  // Skips every character with a code up to 32 (blanks, tabs, line ends, NUL). At the end of the
+  // data the result is 0 and nothing more is consumed. Otherwise takes the following characters
+  // above code 32, at most MaxIntegerLength of them (the character after them stays unread), and
+  // converts them as a decimal integer with optional sign. Throws std::runtime_error
+  // "Invalid numeric input" when they are not one (or are out of the 32-bit range).
+  std::int32_t ReadInteger();
+
+  // The rest of the current line up to its line end, which stays unread; empty at the end.
+  std::string ReadRestOfLine();
+
+  // Passes over the rest of the current line and its line end.
+  void SkipLine();
+
+  // Passes over one line end (CR LF, LF or CR) if one stands at the current position.
+  void SkipLineEnd();
+
+ private:
+  bool Fill();  // false at the end of the data
+  int Peek();   // next byte (0..255) without consuming it, or -1 at the end
+
+  std::FILE* stream_;
+  std::array<char, 4096> buffer_{};
+  std::size_t pos_ = 0;
+  std::size_t size_ = 0;
+};
+
+}  // namespace erp

@@ -1,0 +1,130 @@
+#include "core/ScaleMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "SettingsTestSupport.h"
+
+namespace erp {
+namespace {
+
+using testing::ErrorOf;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+ScaleMemory Memory(const std::vector<std::int32_t>& first) {
+  ScaleMemory memory{};
+  for (std::size_t k = 0; k < first.size(); ++k) memory[static_cast<int>(k) + 1] = first[k];
+  return memory;
+}
+
+TEST(ScaleSlot, NumbersTheSixteenViews) {
+  struct Case {
+    int p, i, t;
+    std::optional<int> slot;
+  };
+  const Case cases[] = {
+      {0, 0, 0, 1},  {0, 0, 1, 2},  {0, 1, 0, 3},  {1, 0, 0, 5},  {1, 1, 1, 8},
+      {2, 0, 0, 9},  {2, 1, 1, 12}, {3, 0, 0, 13}, {3, 1, 1, 16},
+      // no slot outside the ranges
+      {-1, 0, 0, std::nullopt}, {4, 0, 0, std::nullopt}, {0, -1, 0, std::nullopt}, {0, 2, 0, std::nullopt},
+      {0, 0, -1, std::nullopt}, {0, 0, 2, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "p=" << c.p << " i=" << c.i << " t=" << c.t);
+    EXPECT_EQ(ScaleSlot(c.p, c.i, c.t), c.slot);
+  }
+}
+
+TEST(LoadScaleMemory, ReadsOneNumberPerLine) {
+  std::string twenty;
+  for (int k = 1; k <= 20; ++k) twenty += std::to_string(k % 5) + "\r\n";
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::vector<std::int32_t> first;  // then zeros
+  };
+  const Case cases[] = {
+      {"sixteen CR LF lines", "2\r\n0\r\n1\r\n4\r\n3\r\n3\r\n0\r\n1\r\n2\r\n2\r\n0\r\n0\r\n1\r\n4\r\n4\r\n1\r\n",
+       {2, 0, 1, 4, 3, 3, 0, 1, 2, 2, 0, 0, 1, 4, 4, 1}},
+      {"blank line passed over, missing numbers are 0", "1\r\n\r\n3\r\n", {1, 3}},
+      {"text after a number is ignored", "2 two\r\n4\tfour 5\r\n", {2, 4}},
+      {"blanks and tabs before numbers", "   1\n\t\t2\n", {1, 2}},
+      {"LF and CR-only line ends", "1\n2\r3\r\n4", {1, 2, 3, 4}},
+      {"NUL bytes before a number", std::string("\0\0" "3\r\n", 5), {3}},
+      {"values outside 0..4 are kept", "-7\r\n2147483647\r\n+12\r\n", {-7, 2147483647, 12}},
+      {"more than sixteen lines", twenty, {1, 2, 3, 4, 0, 1, 2, 3, 4, 0, 1, 2, 3, 4, 0, 1}},
+      {"a megabyte after the first number", "1 " + std::string(1 << 20, 'x') + "\r\n2\r\n", {1, 2}},
+      {"empty file", "", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    WriteBytes(dir / "scale.ini", c.bytes);
+    ScaleMemory memory = Memory(std::vector<std::int32_t>(16, 9));  // nothing of this may survive
+    EXPECT_EQ(ErrorOf([&] { LoadScaleMemory(memory, dir / "scale.ini"); }), "");
+    EXPECT_EQ(memory, Memory(c.first));
+  }
+}
+
+TEST(LoadScaleMemory, NonIntegerStopsAfterTheNumbersBeforeIt) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::vector<std::int32_t> setBefore;
+  };
+  const Case cases[] = {
+      {"word", "abc\r\n", {}},
+      {"fraction on line 3", "1\r\n2\r\n2.5\r\n4\r\n", {1, 2}},
+      {"out of range", "1\r\n99999999999\r\n", {1}},
+      {"text before the number", "x1\r\n", {}},
+      {"binary", "1\r\n\x89PNG\r\n\x1a\n", {1}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    WriteBytes(dir / "scale.ini", c.bytes);
+    ScaleMemory memory{};
+    EXPECT_EQ(ErrorOf([&] { LoadScaleMemory(memory, dir / "scale.ini"); }), "Invalid numeric input");
+    EXPECT_EQ(memory, Memory(c.setBefore));
+  }
+}
+
+TEST(LoadScaleMemory, MissingFileIsCreatedEmpty) {
+  TempDir dir;
+  const std::string path = dir / "scale.ini";
+  ScaleMemory memory = Memory({3, 1});
+  LoadScaleMemory(memory, path);
+  EXPECT_EQ(memory, Memory({3, 1}));
+  ASSERT_TRUE(std::filesystem::is_regular_file(path));
+  EXPECT_EQ(ReadBytes(path), "");
+}
+
+TEST(LoadScaleMemory, UnreadableNamesGiveTheSystemMessage) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "scale.ini");
+  ScaleMemory memory{};
+  EXPECT_EQ(ErrorOf([&] { LoadScaleMemory(memory, dir / "scale.ini"); }), std::strerror(EISDIR));
+  EXPECT_EQ(ErrorOf([&] { LoadScaleMemory(memory, dir / "no-folder/scale.ini"); }), std::strerror(ENOENT));
+}
+
+TEST(SaveScaleMemory, WritesSixteenShortestLinesThatReadBack) {
+  const ScaleMemory memory = Memory({2, 0, 1, 4, 3, 0, 0, 0, 4, -1, 0, 0, 0, 0, 2147483647, -2147483647 - 1});
+  TempDir dir;
+  const std::string path = dir / "scale.ini";
+  WriteBytes(path, "an older and longer file\r\n");
+  SaveScaleMemory(memory, path);
+  EXPECT_EQ(ReadBytes(path),
+            "2\r\n0\r\n1\r\n4\r\n3\r\n0\r\n0\r\n0\r\n4\r\n-1\r\n0\r\n0\r\n0\r\n0\r\n2147483647\r\n-2147483648\r\n");
+  ScaleMemory back{};
+  LoadScaleMemory(back, path);
+  EXPECT_EQ(back, memory);
+}
+
+}  // namespace
+}  // namespace erp
