@@ -172,7 +172,7 @@ class SeriesPointer {
   void SetVisible(bool value);
 
  private:
-  friend class ChartEngine;
+  friend class ChartSeries;
   SeriesPointer(ChartEngine& engine, int index) : mEngine(&engine), mIndex(index) {}
   ChartEngine* mEngine;
   int mIndex;
@@ -187,7 +187,7 @@ class SeriesLinePen {
   void SetVisible(bool value);
 
  private:
-  friend class ChartEngine;
+  friend class ChartSeries;
   SeriesLinePen(ChartEngine& engine, int index) : mEngine(&engine), mIndex(index) {}
   ChartEngine* mEngine;
   int mIndex;
@@ -281,7 +281,7 @@ class CanvasPen {
   void SetColor(const QColor& color);
 
  private:
-  friend class ChartEngine;
+  friend class ChartCanvas;
   explicit CanvasPen(ChartEngine& engine) : mEngine(&engine) {}
   ChartEngine* mEngine;
 };
@@ -308,7 +308,7 @@ class CanvasFont {
   void SetColor(const QColor& color);
 
  private:
-  friend class ChartEngine;
+  friend class ChartCanvas;
   explicit CanvasFont(ChartEngine& engine) : mEngine(&engine) {}
   ChartEngine* mEngine;
 };

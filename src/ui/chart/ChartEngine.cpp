@@ -1,0 +1,651 @@
+#include "ui/chart/ChartEngine.h"
+
+#include "ui/chart/AxisScale.h"
+
+#include <QFile>
+#include <QImageWriter>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadialGradient>
+#include <QtGlobal>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <stdexcept>
+
+namespace erp::ui {
+
+namespace {
+
+// The chart's look (pixels unless said otherwise).
+constexpr double TopMarginPercent = 5.0;
+constexpr double BottomMarginPercent = 13.0;
+constexpr double LeftMarginPercent = 1.0;
+constexpr double RightMarginPercent = 1.0;
+constexpr int TitleBand = 16;        // room above the plot kept by the (empty) chart title
+constexpr int LabelPadding = 3;      // between the ticks and the labels of an axis
+constexpr int LegendSpace = 24;      // between the plot and the legend (room for a checkbox column)
+constexpr int LegendPadding = 4;     // inside the legend frame, left and right
+constexpr int LegendSampleWidth = 50;
+constexpr int LegendSampleGap = 4;   // between the sample and the title
+constexpr int LegendRowExtra = 4;    // added to the title's line height for a legend row
+constexpr int LegendFontPixels = 13;
+constexpr double MarkerSize = 8.0;   // marker width and height, outline excluded
+constexpr int MarkerRoom = 5;        // half a marker with its outline: room an automatic end keeps
+constexpr double BottomAxisStart = 0.01;  // the bottom axis starts 1 % into the plot width
+constexpr int ReferenceDpi = 96;     // pixels per inch of font sizes in points
+
+const QColor Silver(192, 192, 192);
+const QColor GridGrey(128, 128, 128);
+
+// Runs an event handler; an exception it lets escape stops here (see Chart.h).
+template <class Call>
+bool Guarded(const char* event, Call&& call) noexcept {
+  try {
+    call();
+    return true;
+  } catch (const std::exception& e) {
+    qWarning("Chart %s handler failed: %s", event, e.what());
+  } catch (...) {
+    qWarning("Chart %s handler failed", event);
+  }
+  return false;
+}
+
+bool InRange(double v, double lo, double hi) {
+  const double eps = std::max(hi - lo, std::abs(lo) * 1e-3) * 1e-9;
+  return v >= lo - eps && v <= hi + eps;
+}
+
+QFont PixelFont(int pixels, bool bold) {
+  QFont font;
+  font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
+}
+
+// Width and height of a (possibly multi-line) label as the axis draws it.
+QSize LabelSize(const QFontMetrics& metrics, const QString& text) {
+  return metrics.boundingRect(0, 0, 0, 0, Qt::TextDontClip | Qt::AlignHCenter, text).size();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Plot items.
+
+// The drawing surface: QCustomPlot whose picture is drawn by the engine into one image; the
+// widget shows that image, so drawing on it (the canvas) needs no redraw of the plot.
+class PlotSurface : public QCustomPlot {
+ public:
+  PlotSurface(ChartEngine& engine, QWidget* parent) : QCustomPlot(parent), mEngine(engine) {
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setObjectName(QStringLiteral("ChartSurface"));
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QImage& picture = mEngine.Picture();
+    if (picture.isNull()) {
+      painter.fillRect(rect(), Qt::white);
+      return;
+    }
+    painter.drawImage(QPoint(0, 0), picture);
+    const QSize shown = picture.deviceIndependentSize().toSize();
+    if (shown.width() < width()) painter.fillRect(shown.width(), 0, width() - shown.width(), height(), Qt::white);
+    if (shown.height() < height()) painter.fillRect(0, shown.height(), width(), height() - shown.height(), Qt::white);
+  }
+  void resizeEvent(QResizeEvent*) override {
+    setViewport(rect());
+    mEngine.DrawFromEvent();
+  }
+  void mouseMoveEvent(QMouseEvent* event) override {
+    mEngine.MouseMoved(event->modifiers(), event->position().toPoint());
+  }
+
+ private:
+  ChartEngine& mEngine;
+};
+
+// Ticks, minor ticks and labels decided by the layout of the drawing.
+class LabelTicker : public QCPAxisTicker {
+ public:
+  QVector<double> ticks;
+  QVector<double> minorTicks;
+  QVector<QString> labels;
+
+  void generate(const QCPRange&, const QLocale&, QChar, int, QVector<double>& outTicks,
+                QVector<double>* outMinorTicks, QVector<QString>* outLabels) override {
+    outTicks = ticks;
+    if (outMinorTicks) *outMinorTicks = minorTicks;
+    if (outLabels) *outLabels = labels;
+  }
+};
+
+// The chart's background: a radial gradient from silver in the centre to white at the edges.
+class BackgroundItem : public QCPLayerable {
+ public:
+  BackgroundItem(QCustomPlot* plot, const QString& layer) : QCPLayerable(plot, layer) {}
+
+ protected:
+  void applyDefaultAntialiasingHint(QCPPainter* painter) const override { painter->setAntialiasing(false); }
+  void draw(QCPPainter* painter) override {
+    const QRect area = mParentPlot->viewport();
+    const QPointF centre = QRectF(area).center();
+    const double radius = std::hypot(area.width(), area.height()) / 2.0;
+    QRadialGradient gradient(centre, std::max(radius, 1.0));
+    gradient.setColorAt(0.0, Silver);
+    gradient.setColorAt(1.0, Qt::white);
+    painter->fillRect(area, gradient);
+  }
+};
+
+// Calls OnBeforeDrawAxes under the axes, with the canvas drawing into the drawing under way.
+class BeforeAxesItem : public QCPLayerable {
+ public:
+  BeforeAxesItem(QCustomPlot* plot, const QString& layer, ChartEngine& engine)
+      : QCPLayerable(plot, layer), mEngine(engine) {}
+
+ protected:
+  void applyDefaultAntialiasingHint(QCPPainter* painter) const override { painter->setAntialiasing(false); }
+  void draw(QCPPainter* painter) override { mEngine.RunBeforeDrawAxes(painter); }
+
+ private:
+  ChartEngine& mEngine;
+};
+
+class LegendItem : public QCPLayerable {
+ public:
+  LegendItem(QCustomPlot* plot, const QString& layer, const ChartEngine& engine)
+      : QCPLayerable(plot, layer), mEngine(engine) {}
+
+ protected:
+  void applyDefaultAntialiasingHint(QCPPainter* painter) const override { painter->setAntialiasing(false); }
+  void draw(QCPPainter* painter) override { mEngine.DrawLegend(painter); }
+
+ private:
+  const ChartEngine& mEngine;
+};
+
+// ---------------------------------------------------------------------------------------------
+
+ChartEngine::ChartEngine(Chart& chart)
+    : mChart(chart), mLegend(*this), mCanvas(*this), mLegendFont(PixelFont(LegendFontPixels, false)) {
+  mSurface = new PlotSurface(*this, &chart);
+  mSurface->setGeometry(chart.rect());
+  mSurface->lower();
+  mSurface->setLocale(QLocale::c());
+  mSurface->setBackground(QBrush(Qt::NoBrush));
+  mSurface->setNotAntialiasedElements(QCP::aeAll);
+  mSurface->setNoAntialiasingOnDrag(true);
+  mSurface->legend->setVisible(false);
+
+  QCustomPlot* plot = mSurface;
+  plot->addLayer(QStringLiteral("chartBackground"), plot->layer(QStringLiteral("background")), QCustomPlot::limBelow);
+  plot->addLayer(QStringLiteral("beforeAxes"), plot->layer(QStringLiteral("background")), QCustomPlot::limAbove);
+  new BackgroundItem(plot, QStringLiteral("chartBackground"));
+  new BeforeAxesItem(plot, QStringLiteral("beforeAxes"), *this);
+  new LegendItem(plot, QStringLiteral("legend"), *this);
+
+  QCPAxisRect* rect = plot->axisRect();
+  rect->setAutoMargins(QCP::msNone);
+  rect->setBackground(QBrush(Qt::white));  // the back wall
+
+  AxisState& bottom = mAxes[Bottom];
+  bottom.dateTime = true;
+  bottom.labelFont = PixelFont(13, true);
+  bottom.separationPercent = 10.0;
+  bottom.startFraction = BottomAxisStart;
+  bottom.tickLength = 4;
+  bottom.minorTickLength = 4;
+  bottom.minimum = 0.0;
+  bottom.maximum = 1.0;
+  bottom.increment = 1.0;
+
+  AxisState& left = mAxes[Left];
+  left.dateTime = false;
+  left.labelFont = PixelFont(11, false);
+  left.separationPercent = 100.0;
+  left.tickLength = 6;
+  left.minorTickLength = 5;
+  left.minorTickCount = 9;
+  left.minimum = -0.0015;
+  left.maximum = 0.0085;
+  left.increment = 0.001;
+
+  for (int i = 0; i < 2; ++i) {
+    mAxisObjects[static_cast<std::size_t>(i)].reset(new ChartAxis(*this, i));
+    mTickers[static_cast<std::size_t>(i)] = QSharedPointer<LabelTicker>::create();
+    const AxisState& state = mAxes[static_cast<std::size_t>(i)];
+    QCPAxis* axis = i == Bottom ? plot->xAxis : plot->yAxis;
+    axis->setTicker(mTickers[static_cast<std::size_t>(i)]);
+    axis->setNumberFormat(QStringLiteral("f"));  // no exponent rewriting of the label texts
+    axis->setTickLengthIn(0);
+    axis->setTickLengthOut(state.tickLength);
+    axis->setSubTickLengthIn(0);
+    axis->setSubTickLengthOut(state.minorTickLength);
+    axis->setTickPen(QPen(Qt::black, 2));
+    axis->setSubTickPen(QPen(Qt::black, i == Bottom ? 1 : 2));
+    axis->setBasePen(QPen(Qt::black, 1));
+    axis->setTickLabelFont(state.labelFont);
+    axis->setTickLabelColor(Qt::black);
+    axis->setTickLabelPadding(LabelPadding);
+    axis->setPadding(0);
+    axis->setOffset(0);
+    axis->grid()->setPen(QPen(GridGrey, 1, Qt::DashDotDotLine));
+    axis->grid()->setSubGridVisible(false);
+    axis->grid()->setZeroLinePen(Qt::NoPen);
+  }
+  plot->xAxis2->setVisible(false);
+  plot->yAxis2->setVisible(false);
+
+  for (int i = 0; i < Chart::SeriesCount; ++i) {
+    SeriesState& s = mSeries[static_cast<std::size_t>(i)];
+    s.pointerStyle = i == 0 ? PointerStyle::Rectangle : PointerStyle::Diamond;
+    s.graph = plot->addGraph(plot->xAxis, plot->yAxis);
+    s.graph->setAdaptiveSampling(false);
+    mSeriesObjects[static_cast<std::size_t>(i)].reset(new ChartSeries(*this, i));
+  }
+}
+
+ChartEngine::~ChartEngine() = default;
+
+QWidget* ChartEngine::SurfaceWidget() const { return mSurface; }
+
+void ChartEngine::Changed() {
+  if (mPending) return;
+  mPending = true;
+  QMetaObject::invokeMethod(
+      mSurface, [this] { if (mPending) DrawFromEvent(); }, Qt::QueuedConnection);
+}
+
+void ChartEngine::DrawFromEvent() noexcept {
+  Guarded("drawing", [this] { Draw(); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing.
+
+void ChartEngine::Draw() {
+  if (mDrawing) {
+    Changed();
+    return;
+  }
+  mDrawing = true;
+  mPending = false;
+  struct DrawingEnds {
+    bool& flag;
+    ~DrawingEnds() { flag = false; }
+  } drawingEnds{mDrawing};
+
+  if (mSurface->geometry() != mChart.rect()) mSurface->setGeometry(mChart.rect());
+  const int width = std::max(1, mChart.width());
+  const int height = std::max(1, mChart.height());
+  const double ratio = mSurface->devicePixelRatioF();
+  mSurface->setViewport(QRect(0, 0, width, height));
+
+  Layout(width, height);
+  PushSeries();
+
+  QImage picture(QSize(static_cast<int>(std::ceil(width * ratio)), static_cast<int>(std::ceil(height * ratio))),
+                 QImage::Format_ARGB32_Premultiplied);
+  picture.setDevicePixelRatio(ratio);
+  picture.fill(Qt::white);
+  {
+    QCPPainter painter(&picture);
+    mSurface->toPainter(&painter, width, height);
+  }
+  mPicture = std::move(picture);
+  mHasDrawn = true;
+
+  if (mOnAfterDraw) Guarded("OnAfterDraw", mOnAfterDraw);
+  mSurface->update();
+}
+
+void ChartEngine::Layout(int width, int height) {
+  AxisState& bottom = mAxes[Bottom];
+  AxisState& left = mAxes[Left];
+
+  // Heights first: they depend on nothing drawn.
+  const int top = static_cast<int>(std::lround(height * TopMarginPercent / 100.0)) + TitleBand;
+  const int bottomMargin = static_cast<int>(std::lround(height * BottomMarginPercent / 100.0));
+  const int leftMargin = static_cast<int>(std::lround(width * LeftMarginPercent / 100.0));
+  const int rightMargin = static_cast<int>(std::lround(width * RightMarginPercent / 100.0));
+  int bottomBand = std::max(bottom.tickLength, bottom.minorTickLength);
+  if (bottom.labels) {
+    QString sample = FormatDateTime(bottom.maximum, bottom.dateTimeFormat, QLocale());
+    if (bottom.labelsMultiLine) sample = MultiLineLabel(sample);
+    bottomBand += LabelPadding + LabelSize(QFontMetrics(bottom.labelFont), sample).height();
+  }
+  const int plotTop = top;
+  const int plotBottom = std::max(plotTop + 1, height - bottomMargin - bottomBand);
+
+  // The left axis: its range and labels fix the width of its label band.
+  ApplyAutomatic(left, Left, plotBottom - plotTop);
+  left.lengthPx = plotBottom - plotTop;
+  MakeLabels(Left);
+  int leftBand = std::max(left.tickLength, left.minorTickLength);
+  if (left.labels) {
+    const QFontMetrics metrics(left.labelFont);
+    int widest = 0;
+    for (const AxisLabel& label : left.drawnLabels) widest = std::max(widest, LabelSize(metrics, label.Text).width());
+    leftBand += LabelPadding + widest;
+  }
+
+  // The legend: right of the plot, from its top, fifteen rows of one height.
+  const QFontMetrics legendMetrics(mLegendFont);
+  mLegendRowHeight = std::max(legendMetrics.height(), static_cast<int>(MarkerSize) + 2) + LegendRowExtra;
+  int widestTitle = 0;
+  for (const SeriesState& s : mSeries) widestTitle = std::max(widestTitle, legendMetrics.horizontalAdvance(s.title));
+  const int legendWidth = LegendPadding + LegendSampleWidth + LegendSampleGap + widestTitle + LegendPadding;
+  mLegendRect.Right = width - rightMargin;
+  mLegendRect.Left = mLegendRect.Right - legendWidth;
+  mLegendRect.Top = plotTop;
+  mLegendRect.Bottom = plotTop + Chart::SeriesCount * mLegendRowHeight;
+
+  const int plotLeft = leftMargin + leftBand;
+  const int plotRight = std::max(plotLeft + 1, mLegendRect.Left - LegendSpace);
+  mChartRect = PixelRect{plotLeft, plotTop, plotRight, plotBottom};
+
+  // The bottom axis, now that the plot width is known.
+  bottom.lengthPx = (plotRight - plotLeft) * (1.0 - bottom.startFraction);
+  ApplyAutomatic(bottom, Bottom, bottom.lengthPx);
+  MakeLabels(Bottom);
+
+  QCPAxisRect* rect = mSurface->axisRect();
+  rect->setMargins(QMargins(plotLeft, plotTop, width - plotRight, height - plotBottom));
+  PushAxis(Bottom, mSurface->xAxis);
+  PushAxis(Left, mSurface->yAxis);
+}
+
+void ChartEngine::ApplyAutomatic(AxisState& axis, int index, double lengthPx) {
+  const bool automaticMinimum = axis.automatic || axis.automaticMinimum;
+  const bool automaticMaximum = axis.automatic || axis.automaticMaximum;
+  if (automaticMinimum || automaticMaximum) {
+    bool any = false;
+    bool markers = false;
+    double lo = 0.0;
+    double hi = 0.0;
+    for (const SeriesState& s : mSeries) {
+      if (s.points.empty()) continue;
+      const double sLo = index == Bottom ? s.points.front().x : s.minY;
+      const double sHi = index == Bottom ? s.points.back().x : s.maxY;
+      lo = any ? std::min(lo, sLo) : sLo;
+      hi = any ? std::max(hi, sHi) : sHi;
+      any = true;
+      markers = markers || s.pointerVisible;
+    }
+    if (any) {
+      // Room for the markers, as a part of the axis length.
+      double room = markers && lengthPx > 0.0 ? MarkerRoom / lengthPx : 0.0;
+      if (room >= 0.25) room = 0.0;
+      double minimum = axis.minimum;
+      double maximum = axis.maximum;
+      if (automaticMinimum && automaticMaximum) {
+        const double span = (hi - lo) / (1.0 - 2.0 * room);
+        minimum = lo - room * span;
+        maximum = hi + room * span;
+        if (!(maximum > minimum)) {
+          minimum = lo - 1.0;
+          maximum = hi + 1.0;
+        }
+      } else if (automaticMinimum) {
+        minimum = (lo - room * maximum) / (1.0 - room);
+      } else {
+        maximum = (hi - room * minimum) / (1.0 - room);
+      }
+      if (minimum <= maximum && std::isfinite(minimum) && std::isfinite(maximum)) {
+        axis.minimum = minimum;
+        axis.maximum = maximum;
+      }
+    }
+  }
+  axis.drawnMinimum = axis.minimum;
+  axis.drawnMaximum = axis.maximum;
+}
+
+void ChartEngine::MakeLabels(int index) {
+  AxisState& axis = mAxes[static_cast<std::size_t>(index)];
+  const double lo = axis.drawnMinimum;
+  const double hi = axis.drawnMaximum;
+  std::vector<double> values;
+  bool custom = false;
+
+  if (mOnGetNextAxisLabel) {
+    ChartAxis& sender = Axis(index);
+    double value = lo;
+    bool stop = true;
+    if (!Guarded("OnGetNextAxisLabel", [&] { mOnGetNextAxisLabel(sender, 0, value, stop); })) {
+      value = lo;
+      stop = true;
+    }
+    custom = !stop;
+    for (int labelIndex = 1; !stop; ++labelIndex) {
+      if (!InRange(value, lo, hi) || values.size() >= static_cast<std::size_t>(MaxAxisLabels)) break;
+      values.push_back(value);
+      stop = true;
+      if (!Guarded("OnGetNextAxisLabel", [&] { mOnGetNextAxisLabel(sender, labelIndex, value, stop); })) break;
+    }
+  }
+
+  const auto text = [&axis](double v) {
+    if (!axis.dateTime) return FormatAxisNumber(v);
+    const QString date = FormatDateTime(v, axis.dateTimeFormat, QLocale());
+    return axis.labelsMultiLine ? MultiLineLabel(date) : date;
+  };
+
+  double step = axis.increment;
+  if (!custom) {
+    int labelSize = FontSizeInPoints(axis.labelFont) + 6;
+    if (axis.dateTime) {
+      // The widest label text at the desired step decides whether the labels fit.
+      const double desired = axis.increment > 0.0 ? axis.increment : (hi - lo) / 10.0;
+      const std::vector<double> sample = DefaultLabelValues(lo, hi, desired, true);
+      const QFontMetrics metrics(axis.labelFont);
+      labelSize = LabelSize(metrics, text(lo)).width();
+      for (std::size_t i = 0; i < sample.size() && i < 64; ++i) {
+        labelSize = std::max(labelSize, LabelSize(metrics, text(sample[i])).width());
+      }
+    }
+    step = EnlargedIncrement(axis.increment, hi - lo, axis.lengthPx, labelSize, axis.separationPercent, axis.dateTime);
+    values = DefaultLabelValues(lo, hi, step, axis.dateTime);
+  }
+
+  axis.drawnLabels.clear();
+  axis.drawnLabels.reserve(values.size());
+  for (const double v : values) axis.drawnLabels.push_back(AxisLabel{v, text(v)});
+
+  const double gap = step > 0.0 ? step : hi - lo;
+  const std::vector<double> minor = MinorTickValues(values, axis.minorTickCount, lo, hi, gap);
+  LabelTicker& ticker = *mTickers[static_cast<std::size_t>(index)];
+  ticker.ticks = QVector<double>(values.begin(), values.end());
+  ticker.minorTicks = QVector<double>(minor.begin(), minor.end());
+  ticker.labels.clear();
+  for (const AxisLabel& label : axis.drawnLabels) ticker.labels.push_back(label.Text);
+}
+
+void ChartEngine::PushAxis(int index, QCPAxis* plotAxis) {
+  const AxisState& axis = mAxes[static_cast<std::size_t>(index)];
+  double lo = axis.drawnMinimum;
+  double hi = axis.drawnMaximum;
+  if (!(hi - lo > std::abs(lo) * 1e-12)) {  // an empty range still needs a scale
+    lo -= 0.5;
+    hi += 0.5;
+  }
+  if (axis.startFraction > 0.0) lo -= (hi - lo) * axis.startFraction / (1.0 - axis.startFraction);
+  plotAxis->setRange(lo, hi);
+  plotAxis->setTickLabels(axis.labels);
+}
+
+void ChartEngine::PushSeries() {
+  for (SeriesState& s : mSeries) {
+    if (s.dataChanged) {
+      QVector<QCPGraphData> data;
+      data.reserve(static_cast<qsizetype>(s.points.size()));
+      for (const SeriesPoint& p : s.points) data.push_back(QCPGraphData(p.x, p.y));
+      s.graph->data()->set(data, true);
+      s.dataChanged = false;
+    }
+    s.graph->setPen(QPen(s.color, 1));
+    s.graph->setLineStyle(s.lineVisible ? QCPGraph::lsLine : QCPGraph::lsNone);
+    s.graph->setScatterStyle(MarkerStyle(s));
+  }
+}
+
+QCPScatterStyle ChartEngine::MarkerStyle(const SeriesState& series) const {
+  if (!series.pointerVisible) return QCPScatterStyle(QCPScatterStyle::ssNone);
+  QCPScatterStyle::ScatterShape shape = QCPScatterStyle::ssDiamond;
+  switch (series.pointerStyle) {
+    case PointerStyle::Rectangle: shape = QCPScatterStyle::ssSquare; break;
+    case PointerStyle::Circle: shape = QCPScatterStyle::ssCircle; break;
+    case PointerStyle::Triangle: shape = QCPScatterStyle::ssTriangle; break;
+    case PointerStyle::Diamond: shape = QCPScatterStyle::ssDiamond; break;
+  }
+  return QCPScatterStyle(shape, QPen(Qt::black, 1), QBrush(series.color), MarkerSize);
+}
+
+void ChartEngine::RunBeforeDrawAxes(QCPPainter* painter) {
+  if (!mOnBeforeDrawAxes) return;
+  mDrawingPainter = painter;
+  Guarded("OnBeforeDrawAxes", mOnBeforeDrawAxes);
+  mDrawingPainter = nullptr;
+}
+
+void ChartEngine::DrawLegend(QCPPainter* painter) const {
+  const QRect frame = mLegendRect.ToQRect();
+  painter->setPen(QPen(Qt::black, 1));
+  painter->setBrush(Qt::white);
+  painter->drawRect(frame.adjusted(0, 0, -1, -1));
+  painter->setFont(mLegendFont);
+  const QFontMetrics metrics(mLegendFont);
+  const int sampleLeft = frame.left() + LegendPadding;
+  const int titleLeft = sampleLeft + LegendSampleWidth + LegendSampleGap;
+  for (int i = 0; i < Chart::SeriesCount; ++i) {
+    const SeriesState& s = mSeries[static_cast<std::size_t>(i)];
+    const int rowTop = frame.top() + i * mLegendRowHeight;
+    const int middle = rowTop + mLegendRowHeight / 2;
+    if (s.lineVisible) {
+      painter->setPen(QPen(s.color, 1));
+      painter->drawLine(QLineF(sampleLeft, middle, sampleLeft + LegendSampleWidth, middle));
+    }
+    if (s.pointerVisible) {
+      const QCPScatterStyle marker = MarkerStyle(s);
+      marker.applyTo(painter, QPen(s.color));
+      marker.drawShape(painter, sampleLeft + LegendSampleWidth / 2.0, middle);
+    }
+    painter->setPen(Qt::black);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawText(QPoint(titleLeft, middle - metrics.height() / 2 + metrics.ascent()), s.title);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scales.
+
+double ChartEngine::CalcPosPoint(int index, int pixel) const {
+  if (!mHasDrawn) return 0.0;
+  const QCPAxis* axis = index == Bottom ? mSurface->xAxis : mSurface->yAxis;
+  return axis->pixelToCoord(pixel);
+}
+
+int ChartEngine::CalcPosValue(int index, double value) const {
+  if (!mHasDrawn) return 0;
+  const QCPAxis* axis = index == Bottom ? mSurface->xAxis : mSurface->yAxis;
+  return static_cast<int>(std::lround(axis->coordToPixel(value)));
+}
+
+double ChartEngine::CalcXYIncrement(int index, int labelSize) const {
+  const AxisState& axis = mAxes[static_cast<std::size_t>(index)];
+  return EnlargedIncrement(axis.increment, axis.drawnMaximum - axis.drawnMinimum, axis.lengthPx, labelSize,
+                           axis.separationPercent, axis.dateTime);
+}
+
+int ChartEngine::FontSizeInPoints(const QFont& font) {
+  if (font.pixelSize() > 0) return static_cast<int>(std::lround(font.pixelSize() * 72.0 / ReferenceDpi));
+  return static_cast<int>(std::lround(font.pointSizeF()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Canvas.
+
+QFont ChartEngine::CanvasFont() const {
+  QFont font;
+  font.setBold(mCanvasState.fontStyle.Bold);
+  font.setItalic(mCanvasState.fontStyle.Italic);
+  font.setUnderline(mCanvasState.fontStyle.Underline);
+  font.setStrikeOut(mCanvasState.fontStyle.StrikeOut);
+  const int height = mCanvasState.fontHeight;
+  if (height < 0) {
+    font.setPixelSize(-height);  // character height
+  } else {
+    // Cell height: the largest pixel size whose line height does not exceed it.
+    int pixels = std::max(1, height);
+    font.setPixelSize(pixels);
+    while (pixels > 1 && QFontMetrics(font).height() > height) font.setPixelSize(--pixels);
+  }
+  return font;
+}
+
+template <class Paint>
+void ChartEngine::PaintOnCanvas(Paint&& paint) {
+  if (mDrawingPainter) {
+    mDrawingPainter->save();
+    paint(static_cast<QPainter&>(*mDrawingPainter));
+    mDrawingPainter->restore();
+    return;
+  }
+  if (mPicture.isNull()) return;
+  {
+    QPainter painter(&mPicture);
+    paint(painter);
+  }
+  mSurface->update();
+}
+
+void ChartEngine::CanvasLineTo(int x, int y) {
+  const QPoint from = mCanvasState.penPosition;
+  const QPoint to(x, y);
+  mCanvasState.penPosition = to;
+  PaintOnCanvas([&](QPainter& painter) {
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    QPen pen(mCanvasState.penColor, std::max(1, mCanvasState.penWidth));
+    pen.setCapStyle(Qt::FlatCap);
+    painter.setPen(pen);
+    if (mCanvasState.penMode == PenMode::Not) painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+    painter.drawLine(from, to);
+  });
+}
+
+void ChartEngine::CanvasTextOut(int x, int y, const QString& s) {
+  const QFont font = CanvasFont();
+  PaintOnCanvas([&](QPainter& painter) {
+    painter.setFont(font);
+    painter.setPen(mCanvasState.fontColor);
+    painter.drawText(QPoint(x, y + QFontMetrics(font).ascent()), s);
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void ChartEngine::MouseMoved(Qt::KeyboardModifiers modifiers, QPoint position) {
+  if (mOnMouseMove) Guarded("OnMouseMove", [&] { mOnMouseMove(modifiers, position.x(), position.y()); });
+}
+
+void ChartEngine::SaveBitmap(const QString& fileName) {
+  if ((mPending || !mHasDrawn) && !mDrawing) Draw();
+  if (mPicture.isNull()) throw std::runtime_error("The chart has no picture yet");
+  QImage image = mPicture.convertToFormat(QImage::Format_RGB32);
+  image.setDevicePixelRatio(1.0);
+  QFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw std::runtime_error(file.errorString().toStdString());
+  QImageWriter writer(&file, "bmp");
+  if (!writer.write(image) || !file.flush()) {
+    const QString message = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
+    throw std::runtime_error(message.toStdString());
+  }
+}
+
+}  // namespace erp::ui

@@ -1,0 +1,163 @@
+// The implementation of the chart widget: axis and series state, the layout of a drawing, and
+// the drawing itself on QCustomPlot. Private to the chart layer: only its own sources include it.
+#pragma once
+
+#include "ui/chart/Chart.h"
+
+#include <qcustomplot.h>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace erp::ui {
+
+class PlotSurface;
+class LabelTicker;
+class LegendItem;
+class BeforeAxesItem;
+class BackgroundItem;
+
+class ChartEngine {
+ public:
+  static constexpr int Bottom = 0;
+  static constexpr int Left = 1;
+
+  struct AxisState {
+    bool dateTime = false;
+    double minimum = 0.0;
+    double maximum = 0.0;
+    double increment = 0.0;
+    int minorTickCount = 0;
+    bool automatic = false;
+    bool automaticMinimum = false;
+    bool automaticMaximum = false;
+    bool labels = true;
+    bool labelsMultiLine = false;
+    QString dateTimeFormat = QStringLiteral("dd.mm.yyyy");
+    QFont labelFont;
+    double separationPercent = 10.0;  // free space a label wants beside it (% of its size)
+    double startFraction = 0.0;       // part of the plot before the axis minimum
+    int tickLength = 4;
+    int minorTickLength = 2;
+    // Results of the last drawing.
+    double drawnMinimum = 0.0;
+    double drawnMaximum = 0.0;
+    double lengthPx = 0.0;  // pixels from the drawn minimum to the drawn maximum
+    std::vector<AxisLabel> drawnLabels;
+  };
+
+  struct SeriesPoint {
+    double x = 0.0;
+    double y = 0.0;
+  };
+
+  struct SeriesState {
+    std::vector<SeriesPoint> points;  // ascending x
+    double minY = 0.0;
+    double maxY = 0.0;
+    QColor color = Qt::black;
+    QString title;
+    PointerStyle pointerStyle = PointerStyle::Diamond;
+    bool pointerVisible = true;
+    bool lineVisible = true;
+    bool dataChanged = false;
+    QCPGraph* graph = nullptr;
+  };
+
+  struct CanvasState {
+    PenMode penMode = PenMode::Copy;
+    int penWidth = 1;
+    QColor penColor = Qt::black;
+    FontStyles fontStyle;
+    int fontHeight = 13;
+    QColor fontColor = Qt::black;
+    QPoint penPosition;
+  };
+
+  explicit ChartEngine(Chart& chart);
+  ~ChartEngine();
+  ChartEngine(const ChartEngine&) = delete;
+  ChartEngine& operator=(const ChartEngine&) = delete;
+
+  // --- used by the public classes ---
+  ChartAxis& Axis(int index) { return *mAxisObjects[static_cast<std::size_t>(index)]; }
+  AxisState& AxisData(int index) { return mAxes[static_cast<std::size_t>(index)]; }
+  ChartSeries& Series(int index) { return *mSeriesObjects[static_cast<std::size_t>(index)]; }
+  SeriesState& SeriesData(int index) { return mSeries[static_cast<std::size_t>(index)]; }
+  ChartLegend& Legend() { return mLegend; }
+  ChartCanvas& Canvas() { return mCanvas; }
+  CanvasState& CanvasData() { return mCanvasState; }
+  // The drawing surface, the chart widget's own child.
+  QWidget* SurfaceWidget() const;
+
+  // Asks for one redraw (merged with any pending one).
+  void Changed();
+  // A complete drawing now; within a drawing it only asks for a redraw.
+  void Draw();
+  // Draw() for Qt event handlers: nothing escapes.
+  void DrawFromEvent() noexcept;
+  bool RedrawPending() const { return mPending; }
+  bool HasDrawn() const { return mHasDrawn; }
+  const QImage& Picture() const { return mPicture; }
+  PixelRect PlotRect() const { return mChartRect; }
+  PixelRect LegendRect() const { return mLegendRect; }
+  void SaveBitmap(const QString& fileName);
+
+  double CalcPosPoint(int index, int pixel) const;
+  int CalcPosValue(int index, double value) const;
+  double CalcXYIncrement(int index, int labelSize) const;
+  static int FontSizeInPoints(const QFont& font);
+
+  void CanvasLineTo(int x, int y);
+  void CanvasTextOut(int x, int y, const QString& s);
+  QFont CanvasFont() const;
+
+  void SetOnBeforeDrawAxes(ChartNotifyEvent handler) { mOnBeforeDrawAxes = std::move(handler); }
+  void SetOnAfterDraw(ChartNotifyEvent handler) { mOnAfterDraw = std::move(handler); }
+  void SetOnGetNextAxisLabel(ChartGetNextAxisLabelEvent handler) { mOnGetNextAxisLabel = std::move(handler); }
+  void SetOnMouseMove(ChartMouseMoveEvent handler) { mOnMouseMove = std::move(handler); }
+
+  // --- used by the plot items ---
+  void RunBeforeDrawAxes(QCPPainter* painter);
+  void DrawLegend(QCPPainter* painter) const;
+  void MouseMoved(Qt::KeyboardModifiers modifiers, QPoint position);
+
+ private:
+  void Layout(int width, int height);
+  void ApplyAutomatic(AxisState& axis, int index, double lengthPx);
+  void MakeLabels(int index);
+  void PushAxis(int index, QCPAxis* plotAxis);
+  void PushSeries();
+  QCPScatterStyle MarkerStyle(const SeriesState& series) const;
+  template <class Paint>
+  void PaintOnCanvas(Paint&& paint);
+
+  Chart& mChart;
+  PlotSurface* mSurface = nullptr;  // owned by the chart widget (its child)
+  std::array<AxisState, 2> mAxes;
+  std::array<std::unique_ptr<ChartAxis>, 2> mAxisObjects;
+  std::array<SeriesState, Chart::SeriesCount> mSeries;
+  std::array<std::unique_ptr<ChartSeries>, Chart::SeriesCount> mSeriesObjects;
+  std::array<QSharedPointer<LabelTicker>, 2> mTickers;
+  ChartLegend mLegend;
+  ChartCanvas mCanvas;
+  CanvasState mCanvasState;
+  QFont mLegendFont;
+
+  ChartNotifyEvent mOnBeforeDrawAxes;
+  ChartNotifyEvent mOnAfterDraw;
+  ChartGetNextAxisLabelEvent mOnGetNextAxisLabel;
+  ChartMouseMoveEvent mOnMouseMove;
+
+  bool mPending = false;
+  bool mDrawing = false;
+  bool mHasDrawn = false;
+  QImage mPicture;
+  QCPPainter* mDrawingPainter = nullptr;  // set while OnBeforeDrawAxes runs
+  PixelRect mChartRect;
+  PixelRect mLegendRect;
+  int mLegendRowHeight = 0;
+};
+
+}  // namespace erp::ui
