@@ -6,6 +6,8 @@
 #include <QRadioButton>
 #include <QVariant>
 
+#include "core/SeriesConfig.h"
+
 namespace erp::ui {
 
 namespace {
@@ -89,6 +91,13 @@ QColor SystemColor(int role) {
     case 30: return active(R::Window);           // menu bar
     default: return SystemColor(0);
   }
+}
+
+QColor ColorListColor(int index) {
+  if (index < 0 || index >= ColorListSize) return SystemColor(NoColorSystemRole);
+  const ColorListEntry& entry = ColorList[static_cast<std::size_t>(index)];
+  if (entry.SystemColorRole >= 0) return SystemColor(entry.SystemColorRole);
+  return QColor::fromRgb(static_cast<QRgb>(entry.Rgb));
 }
 
 }  // namespace erp::ui

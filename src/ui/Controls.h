@@ -41,4 +41,8 @@ class RadioGroup : public QGroupBox {
 // Unknown numbers give the colour of role 0.
 QColor SystemColor(int role);
 
+// The colour of ColorList entry `index`: its fixed colour (0..19) or its system colour (20..49).
+// An index outside the list gives system colour 0, as a series with no colour chosen is drawn.
+QColor ColorListColor(int index);
+
 }  // namespace erp::ui

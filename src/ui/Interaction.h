@@ -30,7 +30,9 @@ class Interaction {
 // The real boxes, owned by `parent`'s window.
 class QtInteraction final : public Interaction {
  public:
-  explicit QtInteraction(QWidget* parent) : parent_(parent) {}
+  explicit QtInteraction(QWidget* parent = nullptr) : parent_(parent) {}
+  // The window the boxes belong to (the main window, once it exists).
+  void SetParent(QWidget* parent) { parent_ = parent; }
   void ShowError(const QString& message) override;
   void ShowMessage(const QString& message) override;
   bool AskYesNo(const QString& question) override;

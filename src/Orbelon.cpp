@@ -1,0 +1,19 @@
+// The program: creates the main window, the about box and the series dialog, and runs the GUI loop.
+#include <QApplication>
+
+#include "Unit3.h"
+#include "Unit_Orbelon.h"
+#include "ui/Interaction.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  erp::ui::QtInteraction interaction;
+
+  TForm1 Form1(interaction, ReadLocalClock, QApplication::arguments());
+  interaction.SetParent(&Form1);
+  TfmABOUT fmABOUT(&Form1);
+  Form1.SetWindows(&fmABOUT, nullptr);
+
+  Form1.show();
+  return QApplication::exec();
+}

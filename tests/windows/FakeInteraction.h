@@ -1,0 +1,44 @@
+// A scripted stand-in for the modal boxes: records what was shown and answers from a script.
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+
+#include "ui/Interaction.h"
+
+class FakeInteraction : public erp::ui::Interaction {
+ public:
+  QStringList errors;      // texts of the error boxes, in order
+  QStringList messages;    // texts of the OK boxes
+  QStringList questions;   // texts of the Yes/No questions
+  QStringList chooserStarts;  // start directories of the directory chooser
+  QList<QDialog*> opened;  // windows shown modally
+
+  std::deque<bool> yesNoAnswers;                       // answers to the questions; No when empty
+  std::deque<std::optional<QString>> chosenDirectories;  // chooser results; cancel when empty
+
+  void ShowError(const QString& message) override { errors << message; }
+  void ShowMessage(const QString& message) override { messages << message; }
+  bool AskYesNo(const QString& question) override {
+    questions << question;
+    if (yesNoAnswers.empty()) return false;
+    const bool answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+  }
+  std::optional<QString> ChooseDirectory(const QString& start) override {
+    chooserStarts << start;
+    if (chosenDirectories.empty()) return std::nullopt;
+    auto answer = chosenDirectories.front();
+    chosenDirectories.pop_front();
+    return answer;
+  }
+  // Opens the window without a modal loop, so the test goes on; the test closes it.
+  void ShowModal(QDialog& dialog) override {
+    opened << &dialog;
+    dialog.show();
+  }
+};
