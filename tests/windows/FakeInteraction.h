@@ -31,9 +31,11 @@ class FakeInteraction : public erp::ui::Interaction {
   }
   std::optional<QString> ChooseDirectory(const QString& start) override {
     chooserStarts << start;
-    if (chosenDirectories.empty()) return std::nullopt;
-    auto answer = chosenDirectories.front();
-    chosenDirectories.pop_front();
+    std::optional<QString> answer;
+    if (!chosenDirectories.empty()) {
+      answer.swap(chosenDirectories.front());
+      chosenDirectories.pop_front();
+    }
     return answer;
   }
   // Opens the window without a modal loop, so the test goes on; the test closes it.
