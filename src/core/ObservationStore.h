@@ -1,0 +1,82 @@
+// The observation store and the loading pass that fills it from the fifteen data files.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "core/SeriesConfig.h"
+#include "core/SlotArray.h"
+
+namespace erp {
+
+constexpr double MissingValue = 99.0;  // marks an absent value in the store
+
+// Parameters of a store row (1..5).
+struct StoreParameter {
+  static constexpr int UT1 = 1;       // UT1 - UTC as read (seconds)
+  static constexpr int UT1R = 2;      // UT1 - Ut1Correction(epoch, with seasonal term) (seconds)
+  static constexpr int Xp = 3;        // arcseconds
+  static constexpr int Yp = 4;        // arcseconds
+  static constexpr int EpochMJD = 5;  // epoch of the record (MJD days)
+};
+
+// Every record of the current run that the loading pass accepted, with the state it leaves.
+// 75 000 doubles (600 kB): keep it in a long-lived owner (the window), not on a small stack.
+struct ObservationStore {
+  static constexpr int Rows = 1000;  // rows per series: the day window holds at most 999 days
+  static constexpr int Parameters = 5;
+
+  ObservationStore() { Values.fill(MissingValue); }
+
+  // Row 1..1000 of series 1..15, parameter 1..5 (StoreParameter). Rows of a series are filled
+  // from 1 without gaps; a series ends at the first row whose EpochMJD is MissingValue.
+  double& At(int row, int series, int parameter) { return Values[Index(row, series, parameter)]; }
+  double At(int row, int series, int parameter) const {
+    return Values[Index(row, series, parameter)];
+  }
+
+  std::array<double, Rows * SeriesCount * Parameters> Values;
+  SlotArray<bool, SeriesCount> SeriesLoaded{};  // the slot's data file existed and was opened
+  bool AnySeriesLoaded = false;                 // at least one data file existed; never reset
+  std::string DataDirectory;  // prefix of every data file path (at most 255 bytes); empty: working folder
+
+ private:
+  static std::size_t Index(int row, int series, int parameter);
+};
+
+// The GUI operations the loading pass needs; the main window implements them, tests script them.
+struct LoadUi {
+  virtual ~LoadUi() = default;
+  // Replaces the status bar text (UTF-8).
+  virtual void ShowStatus(const std::string& text) = 0;
+  // A modal message box with an OK button (UTF-8).
+  virtual void ShowMessage(const std::string& text) = 0;
+  // A modal directory chooser starting at `start` (path bytes); the chosen directory, or empty
+  // when the operator cancels.
+  virtual std::optional<std::string> ChooseDirectory(const std::string& start) = 0;
+};
+
+// The loading pass. Fills `store` from the data file of every slot:
+//   1. every store value becomes MissingValue, SeriesLoaded and seriesVisible are cleared;
+//   2. for each slot, the path DataDirectory + SeriesFileName (no separator added) is skipped
+//      when no file is there (empty or blank name, a directory, nothing at all); otherwise the
+//      status shows "  Считывание данных из файла: <path>", the slot counts as loaded, and its
+//      lines are parsed with the slot's format. A record at epoch e is dropped while
+//      e - baseMJD < 1 (DayIndex <= 0), ends the file at e - baseMJD >= 1000 (DayIndex >= 1000),
+//      and is otherwise stored in the series' next row: UT1 and UT1R when the format has a "u"
+//      column, Xp, Yp (both MissingValue when both are exactly 0) and the epoch. A file with more
+//      than 1000 such records keeps the first 1000; later lines are still parsed;
+//   3. while no file exists at all: the message "Путь к файлам данных указан неверно!", then
+//      the directory chooser (starting at the working directory); a chosen directory plus "/"
+//      (cut to 255 bytes) becomes DataDirectory; step 2 again, also after a cancel;
+//   4. rescaleOnChange = true, timeShiftDays = 0, the status shows "  Ready".
+// Returns normally only after step 4: the window then enables the chart's controls.
+// Throws std::runtime_error and ends the pass at the line that failed to convert (the message of
+// ParseRecord), or with the system's message when an existing file cannot be opened or read;
+// what was stored stays, and step 4 does not run.
+void LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
+                      SlotArray<bool, SeriesCount>& seriesVisible, bool& rescaleOnChange,
+                      double& timeShiftDays, LoadUi& ui);
+
+}  // namespace erp

@@ -1,0 +1,325 @@
+#include "core/ObservationStore.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+#include "SettingsTestSupport.h"
+#include "core/Ut1Correction.h"
+
+namespace erp {
+namespace {
+
+using testing::TempDir;
+using testing::WriteBytes;
+namespace fs = std::filesystem;
+
+constexpr double kBaseMJD = 56508.0 + 10.0 / 24.0 - 750.0;  // reference moment MJD 56508.41666...
+const std::string kReading = "  Считывание данных из файла: ";
+const std::string kReady = "  Ready";
+const std::string kNoData = "Путь к файлам данных указан неверно!";
+
+// Answers the pass's questions from a script and records what it was shown.
+class ScriptedUi : public LoadUi {
+ public:
+  explicit ScriptedUi(const ObservationStore& store) : store_(store) {}
+  void ShowStatus(const std::string& text) override { events.push_back("status:" + text); }
+  void ShowMessage(const std::string& text) override { events.push_back("message:" + text); }
+  std::optional<std::string> ChooseDirectory(const std::string& start) override {
+    events.push_back("choose:" + start);
+    directoryWhenAsked.push_back(store_.DataDirectory);
+    if (answers.empty()) throw std::logic_error("the directory chooser was asked more often than scripted");
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+
+  std::vector<std::string> events;
+  std::vector<std::string> directoryWhenAsked;
+  std::deque<std::optional<std::string>> answers;
+
+ private:
+  const ObservationStore& store_;
+};
+
+// One loading pass over data files in a temporary folder. Slots without a file have empty names.
+struct LoadRun {
+  LoadRun() { store->DataDirectory = dir.prefix(); }
+
+  void File(int slot, const std::string& name, const std::string& spec, const std::string& bytes) {
+    WriteBytes(dir / name, bytes);
+    slots.SeriesFileName[slot] = name;
+    slots.SeriesFormatSpec[slot] = spec;
+  }
+  // Runs the pass; the message of the error that ended it, empty when it returned.
+  std::string Load() {
+    return testing::ErrorOf([&] { LoadObservations(kBaseMJD, slots, *store, visible, rescaleOnChange, timeShiftDays, ui); });
+  }
+  double At(int row, int series, int parameter) const { return store->At(row, series, parameter); }
+  std::vector<double> Epochs(int series) const {
+    std::vector<double> epochs;
+    for (int r = 1; r <= ObservationStore::Rows && At(r, series, StoreParameter::EpochMJD) != MissingValue; ++r) {
+      epochs.push_back(At(r, series, StoreParameter::EpochMJD));
+    }
+    return epochs;
+  }
+  // True when every value of the series' rows from `firstRow` on is MissingValue.
+  bool MissingFrom(int series, int firstRow) const {
+    for (int r = firstRow; r <= ObservationStore::Rows; ++r) {
+      for (int p = 1; p <= ObservationStore::Parameters; ++p) {
+        if (At(r, series, p) != MissingValue) return false;
+      }
+    }
+    return true;
+  }
+
+  TempDir dir;
+  SeriesSlots slots;
+  std::unique_ptr<ObservationStore> store = std::make_unique<ObservationStore>();
+  SlotArray<bool, SeriesCount> visible{};
+  bool rescaleOnChange = false;
+  double timeShiftDays = 5.0;
+  ScriptedUi ui{*store};
+};
+
+std::string Line(double mjd) { return std::to_string(mjd) + " 0.1 0.2 0.3\n"; }
+
+TEST(LoadObservations, KeepsTheRecordsOfTheDayWindow) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    std::vector<double> epochs;
+  };
+  const Case cases[] = {
+      {"window edges; a record beyond ends the file",
+       {Line(55759.0), Line(55759.5), Line(56758.0), Line(56758.5), Line(55800.0)}, {55759.5, 56758.0}},
+      {"epochs too large for any integer", {"-1e300 0.1 0.2 0.3\n", Line(55800.0), "1e300 0.1 0.2 0.3\n", Line(55801.0)},
+       {55800.0}},
+      {"file order kept, duplicates kept", {Line(55900.0), Line(55800.0), Line(55800.0)}, {55900.0, 55800.0, 55800.0}},
+      {"Ctrl-Z ends the file", {Line(55800.0), "\x1a" "garbage after the end\n"}, {55800.0}},
+      {"CR LF line ends", {"55800 0.1 0.2 0.3\r\n", "55801 0.1 0.2 0.3\r\n"}, {55800.0, 55801.0}},
+      {"a megabyte of blanks after a record", {"55800 0.1 0.2 0.3" + std::string(1 << 20, ' ') + "\n", Line(55801.0)},
+       {55800.0, 55801.0}},
+      {"empty file", {}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoadRun run;
+    std::string bytes;
+    for (const auto& line : c.lines) bytes += line;
+    run.File(1, "a.dat", "j_xp_yp_u", bytes);
+    EXPECT_EQ(run.Load(), "");
+    EXPECT_TRUE(run.store->SeriesLoaded[1]);
+    EXPECT_EQ(run.Epochs(1), c.epochs);
+    EXPECT_TRUE(run.MissingFrom(1, static_cast<int>(c.epochs.size()) + 1));
+  }
+}
+
+TEST(LoadObservations, DailyFileFillsRowsFromTheWindowStart) {
+  LoadRun run;
+  std::string bytes;
+  for (int mjd = 55000; mjd <= 56508; ++mjd) bytes += Line(mjd);
+  run.File(1, "daily.dat", "j_xp_yp_u", bytes);
+  ASSERT_EQ(run.Load(), "");
+  const auto epochs = run.Epochs(1);
+  ASSERT_EQ(epochs.size(), 749u);
+  EXPECT_EQ(epochs.front(), 55760.0);
+  EXPECT_EQ(epochs.back(), 56508.0);
+  EXPECT_TRUE(run.MissingFrom(1, 750));
+}
+
+TEST(LoadObservations, StoresTheParametersEachFormatHas) {
+  LoadRun run;
+  run.File(1, "full.dat", "j_xp_yp_u", "55800 0 0 0.5\n55801 0 0.25 -0.4\n55802 0.125 0 0.1\n");
+  run.File(2, "pole.dat", "j_xp_yp", "55800 0.1 0.2\n");
+  run.File(3, "ut.dat", "j_u", "55800 0.3\n");
+  run.File(4, "calendar.dat", "yy_mm_dd_hh_u_xp_yp", "13 8 4 6 0.1 0.0 -0.5\n");
+  ASSERT_EQ(run.Load(), "");
+
+  const double ut1r = 0.5 - Ut1Correction(55800.0, 1);
+  struct Expect {
+    const char* what;
+    int row, series, parameter;
+    double value;
+  };
+  const Expect expects[] = {
+      {"UT1 as read", 1, 1, StoreParameter::UT1, 0.5},
+      {"UT1R derived", 1, 1, StoreParameter::UT1R, ut1r},
+      {"both pole coordinates 0: missing", 1, 1, StoreParameter::Xp, MissingValue},
+      {"both pole coordinates 0: missing", 1, 1, StoreParameter::Yp, MissingValue},
+      {"Xp 0 alone is kept", 2, 1, StoreParameter::Xp, 0.0},
+      {"Yp beside it", 2, 1, StoreParameter::Yp, 0.25},
+      {"Yp 0 alone is kept", 3, 1, StoreParameter::Yp, 0.0},
+      {"no u column: no UT1", 1, 2, StoreParameter::UT1, MissingValue},
+      {"no u column: no UT1R", 1, 2, StoreParameter::UT1R, MissingValue},
+      {"pole kept", 1, 2, StoreParameter::Xp, 0.1},
+      {"no pole columns: missing", 1, 3, StoreParameter::Xp, MissingValue},
+      {"no pole columns: missing", 1, 3, StoreParameter::Yp, MissingValue},
+      {"UT1 of a UT-only file", 1, 3, StoreParameter::UT1, 0.3},
+      {"calendar epoch", 1, 4, StoreParameter::EpochMJD, 56508.25},
+      {"calendar Yp", 1, 4, StoreParameter::Yp, -0.5},
+  };
+  for (const auto& e : expects) {
+    SCOPED_TRACE(::testing::Message() << e.what << " (row " << e.row << ", series " << e.series << ")");
+    EXPECT_EQ(run.At(e.row, e.series, e.parameter), e.value);
+  }
+  EXPECT_NE(ut1r, 0.5);
+}
+
+TEST(LoadObservations, SkipsSlotsWithoutAFileAndReportsProgress) {
+  LoadRun run;
+  run.File(1, "a.dat", "j_u", "55800 0.1\n");
+  run.slots.SeriesFileName[2] = "";
+  run.slots.SeriesFileName[3] = "  ";
+  fs::create_directory(run.dir.path() / "folder.dat");
+  run.slots.SeriesFileName[4] = "folder.dat";
+  run.slots.SeriesFileName[5] = "missing.dat";
+  run.slots.SeriesFileName[6] = std::string("a.dat\0tail", 10);  // must not open a.dat
+  run.File(7, "empty.dat", "j_u", "");
+  run.File(8, "\xD0\xFF\xE4.dat", "j_u", "55801 0.2\n");  // CP1251 bytes in the name
+  run.visible.Fill(true);
+  run.store->At(5, 15, StoreParameter::Xp) = 1.0;  // left from before: cleared by the pass
+  run.store->SeriesLoaded[15] = true;
+
+  ASSERT_EQ(run.Load(), "");
+  const std::string dir = run.dir.prefix();
+  EXPECT_EQ(run.ui.events, (std::vector<std::string>{"status:" + kReading + dir + "a.dat",
+                                                     "status:" + kReading + dir + "empty.dat",
+                                                     "status:" + kReading + dir + "Ряд.dat", "status:" + kReady}));
+  const bool loaded[] = {true, false, false, false, false, false, true, true, false, false, false, false, false, false, false};
+  for (int i = 1; i <= SeriesCount; ++i) EXPECT_EQ(run.store->SeriesLoaded[i], loaded[i - 1]) << "slot " << i;
+  EXPECT_TRUE(run.store->AnySeriesLoaded);
+  EXPECT_EQ(run.store->DataDirectory, dir);
+  EXPECT_EQ(run.visible, (SlotArray<bool, SeriesCount>{}));
+  EXPECT_TRUE(run.rescaleOnChange);
+  EXPECT_EQ(run.timeShiftDays, 0.0);
+  EXPECT_TRUE(run.MissingFrom(6, 1));
+  EXPECT_TRUE(run.MissingFrom(7, 1));
+  EXPECT_EQ(run.Epochs(8), std::vector<double>{55801.0});
+  EXPECT_TRUE(run.MissingFrom(15, 1));
+}
+
+TEST(LoadObservations, ConversionErrorStopsThePassAtItsLine) {
+  LoadRun run;
+  run.File(1, "a.dat", "j_xp_yp_u", "55800 0.1 0.2 0.3\n");
+  run.File(2, "b.dat", "j_xp_yp_u", "55801 0.1 0.2 0.3\n");
+  run.File(3, "c.dat", "j_xp_yp_u", "55802 0.1 0.2 0.3\n55803 abc 0.2 0.3\n55804 0.1 0.2 0.3\n");
+  run.File(4, "d.dat", "j_xp_yp_u", "55805 0.1 0.2 0.3\n");
+
+  EXPECT_EQ(run.Load(), "'abc' is not a valid floating point value");
+  EXPECT_EQ(run.Epochs(1), std::vector<double>{55800.0});
+  EXPECT_EQ(run.Epochs(2), std::vector<double>{55801.0});
+  EXPECT_EQ(run.Epochs(3), std::vector<double>{55802.0});
+  EXPECT_TRUE(run.MissingFrom(4, 1));
+  EXPECT_FALSE(run.store->SeriesLoaded[4]);
+  EXPECT_EQ(run.ui.events.back(), "status:" + kReading + run.dir.prefix() + "c.dat");
+  EXPECT_FALSE(run.rescaleOnChange);
+  EXPECT_EQ(run.timeShiftDays, 5.0);
+}
+
+TEST(LoadObservations, HostileDataFilesEndWithTheConversionMessage) {
+  std::mt19937 random(7);
+  std::string garbage(32 * 1024, '\0');
+  for (char& b : garbage) b = static_cast<char>(random());
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string error;  // empty: only that some conversion message ends the pass
+  };
+  const Case cases[] = {
+      {"binary garbage", garbage, ""},
+      // (the message carries the NUL, so what() shows only the text before it)
+      {"NUL inside a number", std::string("55800.0\0 0.1 0.2 0.3\n", 21), ""},
+      {"CR-only line ends join the lines", "55800.0 0.1 0.2 0.3\r55801.0 0.1 0.2 0.3\r",
+       "'0.355801.0' is not a valid floating point value"},
+      {"a megabyte without blanks, cut to 200 characters", std::string(1 << 20, 'x') + "\n",
+       "'xxxxxxxxxx' is not a valid floating point value"},
+      {"blank line", "55800 0.1 0.2 0.3\n\n55801 0.1 0.2 0.3\n", "'' is not a valid floating point value"},
+      {"header line", "MJD Xp Yp UT1\n", "'MJD' is not a valid floating point value"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoadRun run;
+    run.File(1, "a.dat", "j_xp_yp_u", c.bytes);
+    const std::string error = run.Load();
+    if (c.error.empty()) {
+      EXPECT_NE(error, "");
+    } else {
+      EXPECT_EQ(error, c.error);
+    }
+    EXPECT_FALSE(run.rescaleOnChange);
+    for (int s = 2; s <= SeriesCount; ++s) EXPECT_TRUE(run.MissingFrom(s, 1)) << "series " << s;
+  }
+}
+
+TEST(LoadObservations, KeepsTheFirstThousandRecordsOfAFile) {
+  LoadRun run;
+  std::string bytes;  // 5000 records a day for two days
+  for (int k = 1; k <= 10000; ++k) bytes += std::to_string(55800 + (k - 1) / 5000) + " " + std::to_string(k) + " 1 0.1\n";
+  run.File(2, "dense.dat", "j_xp_yp_u", bytes);
+  run.File(4, "after.dat", "j_xp_yp_u", "55900 0.5 0.5 0.5\n");
+  ASSERT_EQ(run.Load(), "");
+  EXPECT_EQ(run.Epochs(2).size(), 1000u);
+  EXPECT_EQ(run.At(1, 2, StoreParameter::Xp), 1.0);
+  EXPECT_EQ(run.At(1000, 2, StoreParameter::Xp), 1000.0);
+  EXPECT_TRUE(run.MissingFrom(1, 1));  // neighbours untouched
+  EXPECT_TRUE(run.MissingFrom(3, 1));
+  EXPECT_EQ(run.Epochs(4), std::vector<double>{55900.0});
+
+  // Lines past the thousandth are still read: a bad one still ends the pass.
+  LoadRun bad;
+  bad.File(1, "dense.dat", "j_xp_yp_u", bytes + "55801 bad 1 1\n");
+  EXPECT_EQ(bad.Load(), "'bad' is not a valid floating point value");
+  EXPECT_EQ(bad.Epochs(1).size(), 1000u);
+}
+
+TEST(LoadObservations, AsksForTheDataDirectoryUntilAFileIsFound) {
+  LoadRun run;
+  fs::create_directories(run.dir.path() / "empty");
+  fs::create_directories(run.dir.path() / "data");
+  WriteBytes(run.dir / "data/b.dat", "55800 0.1 0.2 0.3\n");
+  run.slots.SeriesFileName[3] = "b.dat";
+  run.slots.SeriesFormatSpec[3] = "j_xp_yp_u";
+  const std::string longChoice = run.dir / std::string(300 - run.dir.path().string().size() - 1, 'd');
+  run.ui.answers = {std::nullopt, run.dir / "empty", longChoice, run.dir / "data"};
+
+  ASSERT_EQ(run.Load(), "");
+  const std::string cwd = fs::current_path().string();
+  const std::string choose = "choose:" + cwd;
+  const std::string message = "message:" + kNoData;
+  EXPECT_EQ(run.ui.events, (std::vector<std::string>{message, choose, message, choose, message, choose, message, choose,
+                                                     "status:" + kReading + run.dir / "data/b.dat", "status:" + kReady}));
+  const std::string first = run.dir.prefix();  // as the run started
+  EXPECT_EQ(run.ui.directoryWhenAsked,
+            (std::vector<std::string>{first, first, run.dir / "empty/", longChoice.substr(0, 255)}));
+  EXPECT_EQ(run.store->DataDirectory, run.dir / "data/");
+  EXPECT_EQ(run.Epochs(3), std::vector<double>{55800.0});
+}
+
+// Permissions stop an ordinary user only; as root the check runs as "nobody" in a child process.
+TEST(LoadObservations, UnreadableFileGivesTheSystemMessage) {
+  const auto outcome = testing::RunUnprivileged([]() -> std::string {
+    LoadRun run;
+    run.File(1, "a.dat", "j_u", "55800 0.1\n");
+    run.File(2, "locked.dat", "j_u", "55800 0.1\n");
+    ::chmod((run.dir / "locked.dat").c_str(), 0);
+    std::string failures;
+    if (run.Load() != std::strerror(EACCES)) failures += "wrong or no error; ";
+    if (!run.store->SeriesLoaded[2]) failures += "slot 2 not marked loaded; ";
+    if (run.Epochs(1) != std::vector<double>{55800.0}) failures += "slot 1 not kept; ";
+    if (run.rescaleOnChange) failures += "pass completed; ";
+    return failures;
+  });
+  if (!outcome) GTEST_SKIP() << "running as root and cannot switch to the user nobody, so permissions are not enforced";
+  EXPECT_EQ(*outcome, "");
+}
+
+}  // namespace
+}  // namespace erp
