@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "core/Cp1251.h"
+
 namespace erp::ui {
 
 void QtInteraction::ShowError(const QString& message) {
@@ -28,6 +30,6 @@ std::optional<QString> QtInteraction::ChooseDirectory(const QString& start) {
 
 void QtInteraction::ShowModal(QDialog& dialog) { dialog.exec(); }
 
-QString ErrorText(const char* what) { return QString::fromUtf8(what); }
+QString ErrorText(const char* what) { return QString::fromStdString(PathForDisplay(what)); }
 
 }  // namespace erp::ui

@@ -43,8 +43,8 @@ class QtInteraction final : public Interaction {
   QWidget* parent_;
 };
 
-// Text of an error raised by the core: UTF-8 (file names and field texts may bring other bytes,
-// which show as replacement characters rather than being dropped).
+// Text of an error raised by the core: UTF-8, or, when a field text or file name brought bytes that
+// are not UTF-8, read as CP1251 like the settings files.
 QString ErrorText(const char* what);
 
 // Runs a handler body. An exception must never leave a Qt slot or event handler: whatever the
