@@ -1,6 +1,6 @@
 // Renders a month view with fifteen series, the week labels and week numbers as the main window
 // draws them, and writes the picture as a PNG, for looking at the chart's look by eye.
-// Usage: chart_render out.png [width height]
+// Usage: chart_render out.png [width height [year]]  ("year": the year view, the chart's own labels)
 #include "ui/chart/Chart.h"
 
 #include <QApplication>
@@ -8,6 +8,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -17,19 +19,21 @@ int main(int argc, char** argv) {
   }
   const int width = argc >= 4 ? std::atoi(argv[2]) : 882;
   const int height = argc >= 4 ? std::atoi(argv[3]) : 615;
+  const bool year = argc >= 5 && std::string(argv[4]) == "year";
 
   erp::ui::Chart chart;
   chart.resize(width, height);
-  const double start = 41463.0;  // Monday 8 July 2013 (date-time days)
+  const double start = year ? 41127.0 : 41463.0;  // Monday 6 August 2012 or 8 July 2013 (date-time days)
+  const int days = year ? 364 : 28;
   auto& bottom = chart.BottomAxis();
   bottom.SetAutomatic(false);
   bottom.SetLabels(true);
   bottom.SetLabelsMultiLine(true);
-  bottom.SetIncrement(7);
-  bottom.SetMinorTickCount(6);
+  bottom.SetIncrement(year ? 30 : 7);
+  bottom.SetMinorTickCount(year ? 3 : 6);
   bottom.SetMaximum(1000000);
   bottom.SetMinimum(start);
-  bottom.SetMaximum(start + 28);
+  bottom.SetMaximum(start + days);
   bottom.SetDateTimeFormat("mmm/dd yyyy");
   auto& left = chart.LeftAxis();
   left.SetAutomatic(false);
@@ -44,17 +48,18 @@ int main(int argc, char** argv) {
     if (s % 4 == 1) series.Pointer().SetStyle(erp::ui::PointerStyle::Circle);
     if (s % 4 == 2) series.Pointer().SetStyle(erp::ui::PointerStyle::Triangle);
     if (s == 3) series.LinePen().SetVisible(false);
-    for (int d = 0; d <= 28; ++d) {
-      series.AddXY(start + d, 0.0035 + 0.004 * std::sin(0.2 * d + 0.4 * s), QString(), colours[s]);
+    for (int d = 0; d <= days; ++d) {
+      series.AddXY(start + d, 0.0035 + 0.004 * std::sin(0.2 * d * 28 / days + 0.4 * s), QString(), colours[s]);
     }
   }
   chart.SetOnGetNextAxisLabel([&](erp::ui::ChartAxis& sender, int, double& value, bool& stop) {
-    if (&sender != &chart.BottomAxis()) return;
+    if (year || &sender != &chart.BottomAxis()) return;
     if (start > value) value = start;
     else value += 7;
     stop = false;
   });
   chart.SetOnBeforeDrawAxes([&] {
+    if (year) return;
     const auto r = chart.ChartRect();
     const int plotWidth = r.Right - r.Left + 1;
     chart.Canvas().Font().SetStyle({.Bold = true});

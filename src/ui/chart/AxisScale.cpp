@@ -42,7 +42,7 @@ DecodedDateTime Decode(double x) {
 
 // Smallest ladder step not below `raw`.
 double CeilStep(double raw, bool dateTime) {
-  const double below = raw * (1.0 - Tolerance);
+  const double below = raw * (1.0 - 1e-6);  // a ladder value a hair below raw is tried too
   return dateTime ? NextDateStep(below) : NextNumericStep(below);
 }
 

@@ -140,8 +140,8 @@ class ChartAxis {
   // axis; days, weeks, months, years on the date-time axis) while the labels, each with its
   // separation (100 % of the label size on the left axis, 10 % on the bottom one), would not fit
   // between two steps. Never below Increment(). The default labels of a drawing use exactly this
-  // step with labelSize = LabelsFontSize() + 6 on the left axis and the widest label text on the
-  // bottom axis.
+  // step, with labelSize = LabelsFontSize() + 6 on the left axis and, on the bottom axis, the width
+  // of the widest label that the desired increment would give.
   double CalcXYIncrement(int labelSize) const;
 
   // The labels of the last drawing, in the order drawn (custom or default).

@@ -105,6 +105,12 @@ class PlotSurface : public QCustomPlot {
   void mouseMoveEvent(QMouseEvent* event) override {
     mEngine.MouseMoved(event->modifiers(), event->position().toPoint());
   }
+  // The plot has no interactions: clicks and the wheel must not start the library's own
+  // selection handling and redraws.
+  void mousePressEvent(QMouseEvent* event) override { QWidget::mousePressEvent(event); }
+  void mouseReleaseEvent(QMouseEvent* event) override { QWidget::mouseReleaseEvent(event); }
+  void mouseDoubleClickEvent(QMouseEvent* event) override { QWidget::mouseDoubleClickEvent(event); }
+  void wheelEvent(QWheelEvent* event) override { QWidget::wheelEvent(event); }
 
  private:
   ChartEngine& mEngine;
@@ -180,7 +186,6 @@ ChartEngine::ChartEngine(Chart& chart)
   mSurface->setLocale(QLocale::c());
   mSurface->setBackground(QBrush(Qt::NoBrush));
   mSurface->setNotAntialiasedElements(QCP::aeAll);
-  mSurface->setNoAntialiasingOnDrag(true);
   mSurface->legend->setVisible(false);
 
   QCustomPlot* plot = mSurface;

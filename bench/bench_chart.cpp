@@ -1,0 +1,84 @@
+// A full redraw of the chart at 1920 x 1080 with fifteen series of 364 daily points each (the
+// year view with every series shown): layout, labels, series with markers, legend and the
+// picture on the screen. Target: under 16 ms.
+#include "ui/chart/Chart.h"
+
+#include <QApplication>
+#include <QDate>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr int Points = 364;
+constexpr double YearStart = 41127.0;  // Monday 6 August 2012 (date-time days)
+
+std::unique_ptr<erp::ui::Chart> MakeYearChart() {
+  auto chart = std::make_unique<erp::ui::Chart>();
+  chart->resize(1920, 1080);
+  auto& bottom = chart->BottomAxis();
+  bottom.SetLabelsMultiLine(true);
+  bottom.SetDateTimeFormat("mmm/dd yyyy");
+  bottom.SetIncrement(30);
+  bottom.SetMinorTickCount(3);
+  bottom.SetMaximum(1000000);
+  bottom.SetMinimum(YearStart);
+  bottom.SetMaximum(YearStart + Points);
+  auto& left = chart->LeftAxis();
+  left.SetMaximum(10000000);
+  left.SetMinimum(-0.016);
+  left.SetMaximum(0.016);
+  left.SetIncrement(0.002);
+  for (int s = 0; s < erp::ui::Chart::SeriesCount; ++s) chart->SeriesList(s).SetTitle(QStringLiteral("Series %1").arg(s + 1));
+  chart->SetOnAfterDraw([c = chart.get()] { c->BottomAxis().SetAutomaticMinimum(true); });
+  chart->show();
+  return chart;
+}
+
+void FillSeries(erp::ui::Chart& chart) {
+  for (int s = 0; s < erp::ui::Chart::SeriesCount; ++s) {
+    auto& series = chart.SeriesList(s);
+    series.Clear();
+    for (int d = 0; d < Points; ++d) {
+      series.AddXY(YearStart + d, 0.012 * std::sin(0.05 * d + 0.4 * s), QString(), series.SeriesColor());
+    }
+  }
+}
+
+// Drawing and showing the picture, the points unchanged.
+void BM_ChartRedraw(benchmark::State& state) {
+  auto chart = MakeYearChart();
+  FillSeries(*chart);
+  chart->Redraw();
+  QCoreApplication::processEvents();
+  for (auto _ : state) {
+    chart->Redraw();
+    QCoreApplication::processEvents();  // the paint of the new picture
+  }
+}
+BENCHMARK(BM_ChartRedraw)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// As a refresh pass does it: every series emptied and refilled, then the drawing.
+void BM_ChartRefillAndRedraw(benchmark::State& state) {
+  auto chart = MakeYearChart();
+  for (auto _ : state) {
+    FillSeries(*chart);
+    chart->Redraw();
+    QCoreApplication::processEvents();
+  }
+}
+BENCHMARK(BM_ChartRefillAndRedraw)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
