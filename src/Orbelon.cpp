@@ -1,6 +1,7 @@
 // The program: creates the main window, the about box and the series dialog, and runs the GUI loop.
 #include <QApplication>
 
+#include "Unit2.h"
 #include "Unit3.h"
 #include "Unit_Orbelon.h"
 #include "ui/Interaction.h"
@@ -12,7 +13,8 @@ int main(int argc, char** argv) {
   TForm1 Form1(interaction, ReadLocalClock, QApplication::arguments());
   interaction.SetParent(&Form1);
   TfmABOUT fmABOUT(&Form1);
-  Form1.SetWindows(&fmABOUT, nullptr);
+  TfmFormat fmFormat(interaction, &Form1);
+  Form1.SetWindows(&fmABOUT, &fmFormat);
 
   Form1.show();
   return QApplication::exec();

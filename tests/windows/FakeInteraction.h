@@ -17,17 +17,14 @@ class FakeInteraction : public erp::ui::Interaction {
   QStringList chooserStarts;  // start directories of the directory chooser
   QList<QDialog*> opened;  // windows shown modally
 
-  std::deque<bool> yesNoAnswers;                       // answers to the questions; No when empty
+  QList<bool> answers;                                 // answers to the questions; No when empty
   std::deque<std::optional<QString>> chosenDirectories;  // chooser results; cancel when empty
 
   void ShowError(const QString& message) override { errors << message; }
   void ShowMessage(const QString& message) override { messages << message; }
   bool AskYesNo(const QString& question) override {
     questions << question;
-    if (yesNoAnswers.empty()) return false;
-    const bool answer = yesNoAnswers.front();
-    yesNoAnswers.pop_front();
-    return answer;
+    return answers.isEmpty() ? false : answers.takeFirst();
   }
   std::optional<QString> ChooseDirectory(const QString& start) override {
     chooserStarts << start;
@@ -38,9 +35,15 @@ class FakeInteraction : public erp::ui::Interaction {
     }
     return answer;
   }
-  // Opens the window without a modal loop, so the test goes on; the test closes it.
+  // With modalLoop, the window runs its real modal loop (the test closes it from a queued call);
+  // otherwise it is only shown, so the test goes on and closes it itself.
+  bool modalLoop = false;
   void ShowModal(QDialog& dialog) override {
     opened << &dialog;
-    dialog.show();
+    if (modalLoop) {
+      dialog.exec();
+    } else {
+      dialog.show();
+    }
   }
 };

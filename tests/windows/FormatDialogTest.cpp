@@ -22,6 +22,7 @@
 #include "ui/ColorPicker.h"
 #include "ui/Controls.h"
 #include "ui/EditableList.h"
+#include "FakeInteraction.h"
 #include "ui/Interaction.h"
 
 using erp::SeriesConfig;
@@ -31,22 +32,6 @@ using erp::ui::EditableList;
 namespace {
 
 const QString kQuestion = QStringLiteral("Инициализационный файл не найден. Создать новый?");
-
-// Records every box and answers the Yes/No questions from a script (No when the script is empty).
-class FakeInteraction final : public erp::ui::Interaction {
- public:
-  QStringList errors, messages, questions;
-  QList<bool> answers;
-
-  void ShowError(const QString& message) override { errors << message; }
-  void ShowMessage(const QString& message) override { messages << message; }
-  bool AskYesNo(const QString& question) override {
-    questions << question;
-    return answers.isEmpty() ? false : answers.takeFirst();
-  }
-  std::optional<QString> ChooseDirectory(const QString&) override { return std::nullopt; }
-  void ShowModal(QDialog& dialog) override { dialog.exec(); }
-};
 
 SeriesConfig Row(int color, int symbol, const std::string& title, const std::string& file, const std::string& spec) {
   return {color, symbol, title, file, spec};
@@ -165,6 +150,7 @@ class FormatDialogTest : public QObject {
  private slots:
   void init() {
     interaction_ = FakeInteraction();
+    interaction_.modalLoop = true;
     previousFolder_ = QDir::currentPath();
     folder_ = std::make_unique<QTemporaryDir>();
     QVERIFY(folder_->isValid());

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "FakeInteraction.h"
+#include "Unit2.h"
 #include "Unit3.h"
 #include "Unit_Orbelon.h"
 #include "core/TimeBase.h"
@@ -296,18 +297,25 @@ class MainWindowTest : public QObject {
     QVERIFY(w->View().Running);
   }
 
-  void menuOpensTheAboutBox() {
+  void menuOpensTheAboutBoxAndTheSeriesDialog() {
     auto w = Make();
     TfmABOUT about(w.get());
-    w->SetWindows(&about, nullptr);
+    TfmFormat format(fake_, w.get());
+    w->SetWindows(&about, &format);
     auto* aboutAction = w->findChild<QAction*>("About1");
     QVERIFY(aboutAction);
     QCOMPARE(aboutAction->text(), QStringLiteral("О программе"));
     aboutAction->trigger();
     QCOMPARE(fake_.opened, QList<QDialog*>{&about});
     QVERIFY(about.isVisible());
+    about.close();
     auto* options = w->findChild<QAction*>("Options2");
     QCOMPARE(options->text(), QStringLiteral("Изменение рядов данных"));
+    options->trigger();
+    QCOMPARE(fake_.opened, (QList<QDialog*>{&about, &format}));
+    QVERIFY(format.isVisible());
+    // Opening reads series.ini; without one it asks whether to create it.
+    QCOMPARE(fake_.questions, QStringList{"Инициализационный файл не найден. Создать новый?"});
   }
 };
 
