@@ -8,7 +8,7 @@
 namespace erp {
 namespace {
 
-constexpr std::size_t kPieceLength = 10;  // piece of a specification or last word without separator
+constexpr std::size_t kPieceLength = 10;  // piece of a format specification, or of a last word without separator
 
 bool IsBelow33(char c) { return static_cast<unsigned char>(c) < 33; }
 

@@ -48,7 +48,7 @@ struct DataRecord {
   double Yp = 0.0;          // arcseconds
 };
 
-// Splits a specification at "_" into 15 tokens. A piece without "_" is cut into tokens of at most
+// Splits a format specification at "_" into 15 tokens. A piece without "_" is cut into tokens of at most
 // 10 characters; missing tokens are empty; tokens past the 15th are lost.
 FormatTokens SplitFormatSpec(std::string_view spec);
 

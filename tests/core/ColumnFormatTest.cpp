@@ -114,7 +114,7 @@ TEST(ParseRecord, Failures) {
       {"day 0 of March, not a leap year", "yy_mm_dd", "13 3 0", "Invalid argument to date encode"},
       {"month 13", "yy_mm_dd", "13 13 1", "Invalid argument to date encode"},
       {"no date columns and MJD 0", "j_u", "0 0.1", "Invalid argument to date encode"},
-      {"empty specification", "", "56508 0.1", "Invalid argument to date encode"},
+      {"empty format specification", "", "56508 0.1", "Invalid argument to date encode"},
       {"header line", "j_u", "MJD UT1", "'MJD' is not a valid floating point value"},
       {"blank line", "j_u", "", "'' is not a valid floating point value"},
   };
