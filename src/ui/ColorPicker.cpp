@@ -30,11 +30,7 @@ void ColorPicker::SetItemIndex(int index) {
   setCurrentIndex(index >= 0 && index < count() ? index : -1);
 }
 
-QColor ColorPicker::SwatchColor(int index) {
-  const ColorListEntry& entry = ColorList.at(static_cast<std::size_t>(index));
-  if (entry.SystemColorRole >= 0) return SystemColor(entry.SystemColorRole);
-  return QColor::fromRgb(entry.Rgb);
-}
+QColor ColorPicker::SwatchColor(int index) { return ColorListColor(index); }
 
 void ColorPicker::changeEvent(QEvent* event) {
   if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
