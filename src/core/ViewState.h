@@ -5,6 +5,9 @@
 #include <array>
 #include <cstdint>
 
+#include "core/SeriesConfig.h"
+#include "core/SlotArray.h"
+
 namespace erp {
 
 struct ViewState {
@@ -16,6 +19,7 @@ struct ViewState {
   bool TrendShown = false;          // false: the trend is removed from every series
   std::int32_t SelectedParameter = 0;  // 1 UT1, 2 UT1R, 3 Xp, 4 Yp; 0 before the first refresh
   bool AnySeriesVisible = false;    // at least one series checkbox was checked at the last pass
+  SlotArray<bool, SeriesCount> SeriesVisible{};  // the slot's checkbox was checked at the last pass
   double TimeShiftDays = 0.0;       // display window shift (days)
   bool ExportStart = false;         // automatic export, first stage
   bool ExportUtr = false;           // second stage: save "utr.bmp"
