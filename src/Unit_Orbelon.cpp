@@ -6,46 +6,36 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTimer>
-#include <QToolButton>
-#include <QVBoxLayout>
 
 #include <clocale>
+#include <cstdlib>
 #include <filesystem>
 
 #include "core/Cp1251.h"
 #include "core/ScaleTables.h"
-#include "ui/ButtonGlyphs.h"
+#include "ui/AxisRange.h"
 #include "ui/Controls.h"
 #include "ui/Interaction.h"
 #include "ui/OverlayLayout.h"
 #include "ui/chart/Chart.h"
 
-using erp::ui::Guarded;
-
 namespace {
 
-constexpr int kSeriesCount = erp::SeriesCount;
-constexpr double kBottomAxisFarMaximum = 1000000.0;  // lifts the time axis out of the way (date-time days)
-constexpr double kLeftAxisFarMaximum = 10000000.0;   // lifts the value axis out of the way
+// The least duration of one iteration of the viewer loop: 2.314e-7 day, just under 20 ms. It is
+// measured on the monotonic clock, so that setting the desktop clock back does not stop the loop.
+constexpr std::chrono::nanoseconds kPollInterval(19992960);
 
 QString FromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-QFont BoldFont(QFont font) {
-  font.setBold(true);
-  return font;
-}
-
-QFont PlainFont(QFont font) {
-  font.setBold(false);
-  return font;
-}
+// Bytes of a path or a core message as shown: UTF-8, or CP1251 where they are not UTF-8.
+QString ForDisplay(const std::string& text) { return QString::fromStdString(erp::PathForDisplay(text)); }
 
 }  // namespace
 
@@ -56,14 +46,50 @@ double ReadLocalClock() {
   return erp::EncodeDateTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec());
 }
 
-TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStringList& arguments,
-               QWidget* parent)
+// The loading pass's window operations: the status bar, the OK box and the directory chooser.
+class TForm1::LoadUiOfWindow final : public erp::LoadUi {
+ public:
+  explicit LoadUiOfWindow(TForm1& window) : window_(window) {}
+  void ShowStatus(const std::string& text) override { window_.SetStatusText(ForDisplay(text)); }
+  void ShowMessage(const std::string& text) override { window_.interaction_.ShowMessage(ForDisplay(text)); }
+  std::optional<std::string> ChooseDirectory(const std::string& start) override {
+    const std::optional<QString> chosen = window_.interaction_.ChooseDirectory(QFile::decodeName(start.c_str()));
+    if (!chosen) return std::nullopt;
+    return QFile::encodeName(*chosen).toStdString();
+  }
+
+ private:
+  TForm1& window_;
+};
+
+TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent),
       interaction_(interaction),
       clock_(std::move(clock)),
-      seriesSlots_(erp::DefaultSeriesSlots()) {
-  CreateControls();
-  Guarded(interaction_, [&] { FormCreate(arguments); });
+      processEnd_([](int exitCode) { std::_Exit(exitCode); }),
+      seriesSlots_(erp::DefaultSeriesSlots()),
+      store_(std::make_unique<erp::ObservationStore>()),
+      plot_(std::make_unique<erp::PlotArrays>()) {
+  ui.SetupUi(*this);
+
+  connect(ui.About1, &QAction::triggered, this, Guard(&TForm1::About1Click));
+  connect(ui.Options2, &QAction::triggered, this, Guard(&TForm1::Options2Click));
+  connect(ui.BitBtnStart, &QPushButton::clicked, this, Guard(&TForm1::BitBtnStartClick));
+  for (QCheckBox* box : ui.CheckBox) connect(box, &QCheckBox::clicked, this, Guard(&TForm1::CheckBox9Click));
+  // The scale list reacts to the operator's choice only; selecting an item by code runs nothing.
+  connect(ui.ComboBoxScaleY, &QComboBox::activated, this, Guard(&TForm1::ComboBoxScaleYChange));
+  connect(ui.ComboBoxGrid, &QComboBox::activated, this, Guard(&TForm1::ComboBoxGridChange));
+  connect(ui.ComboBoxGrid->lineEdit(), &QLineEdit::textEdited, this, Guard(&TForm1::ComboBoxGridChange));
+  ui.RadioGroupPVZ->OnClick = Guard(&TForm1::RadioGroupPVZClick);
+  ui.RadioGroupInterval->OnClick = Guard(&TForm1::RadioGroupIntervalClick);
+  ui.RadioGroupTrend->OnClick = Guard(&TForm1::RadioGroupTrendClick);
+  connect(ui.Timer3, &QTimer::timeout, this, Guard(&TForm1::Timer3Timer));
+  ui.Chart->SetOnAfterDraw(Guard(&TForm1::ChartAfterDraw));
+  ui.Timer1->start();
+  ui.Timer2->start();
+  ui.Timer3->start();
+
+  erp::ui::Guarded(interaction_, [this, &arguments] { FormCreate(arguments); });
 }
 
 TForm1::~TForm1() = default;
@@ -71,240 +97,6 @@ TForm1::~TForm1() = default;
 void TForm1::SetWindows(QDialog* about, QDialog* format) {
   fmABOUT = about;
   fmFormat = format;
-}
-
-// ---------------------------------------------------------------------------------------------
-// The window as laid out: every control with its caption, size and initial state.
-
-void TForm1::CreateControls() {
-  setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("Просмотр графиков"));
-  QFont windowFont = font();
-  windowFont.setPointSize(8);
-  setFont(windowFont);
-
-  auto* MainMenu1 = menuBar();
-  MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-  About1 = MainMenu1->addAction(QStringLiteral("О программе"));
-  About1->setObjectName(QStringLiteral("About1"));
-  Options1 = MainMenu1->addMenu(QStringLiteral("Настройки"));
-  Options1->setObjectName(QStringLiteral("Options1"));
-  Options2 = Options1->addAction(QStringLiteral("Изменение рядов данных"));
-  Options2->setObjectName(QStringLiteral("Options2"));
-  connect(About1, &QAction::triggered, this, &TForm1::About1Click);
-  connect(Options2, &QAction::triggered, this, &TForm1::Options2Click);
-
-  auto* StatusBar1 = statusBar();
-  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  StatusBar1->setFixedHeight(19);
-  StatusBar1->setSizeGripEnabled(false);
-  StatusBar1->setToolTip(QStringLiteral("Панель состояния"));
-  StatusBar1Text = new QLabel(QStringLiteral("  Нажмите кнопку \"Старт\""), StatusBar1);
-  StatusBar1Text->setObjectName(QStringLiteral("StatusBar1Text"));
-  StatusBar1->addWidget(StatusBar1Text, 1);
-
-  // The chart fills the client area; the Start button lies over it but belongs to the window.
-  ClientArea = new QWidget(this);
-  ClientArea->setObjectName(QStringLiteral("ClientArea"));
-  auto* fill = new QVBoxLayout(ClientArea);
-  fill->setContentsMargins(0, 0, 0, 0);
-  Chart_ = new erp::ui::Chart(ClientArea);
-  Chart_->setObjectName(QStringLiteral("Chart"));
-  fill->addWidget(Chart_);
-  setCentralWidget(ClientArea);
-  resize(882, 634 + menuBar()->sizeHint().height() + 19);
-
-  BitBtnStart = new QPushButton(QStringLiteral("Старт"), ClientArea);
-  BitBtnStart->setObjectName(QStringLiteral("BitBtnStart"));
-  BitBtnStart->setGeometry(301, 40, 62, 23);
-  BitBtnStart->setFont(BoldFont(BitBtnStart->font()));
-  BitBtnStart->setStyleSheet(QStringLiteral("color: #008000;"));
-  BitBtnStart->setEnabled(false);
-  BitBtnStart->raise();
-
-  // The chart's look, as laid out: the left axis until the first rescale.
-  auto& left = Chart_->LeftAxis();
-  left.SetMaximum(kLeftAxisFarMaximum);
-  left.SetMinimum(-0.0015);
-  left.SetMaximum(0.0085);
-  left.SetIncrement(0.001);
-  left.SetMinorTickCount(9);
-
-  // Controls laid on the chart, in this order: the series checkboxes, then the three group boxes.
-  for (int i = 1; i <= kSeriesCount; ++i) {
-    auto* box = new QCheckBox(Chart_);
-    box->setObjectName(QStringLiteral("CheckBox%1").arg(i));
-    erp::ui::SetTag(box, i);
-    box->setFixedSize(17, 17);
-    box->setCursor(Qt::PointingHandCursor);
-    box->setChecked(true);
-    box->setEnabled(false);
-    CheckBox[static_cast<std::size_t>(i - 1)] = box;
-  }
-  CreateScaleGroup();
-  CreateViewGroup();
-  CreateNavigationGroup();
-
-  Timer1 = new QTimer(this);
-  Timer1->setObjectName(QStringLiteral("Timer1"));
-  Timer1->setInterval(70);
-  Timer2 = new QTimer(this);
-  Timer2->setObjectName(QStringLiteral("Timer2"));
-  Timer2->setInterval(210);
-  Timer3 = new QTimer(this);
-  Timer3->setObjectName(QStringLiteral("Timer3"));
-  Timer3->setInterval(100);
-  connect(Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
-  Timer1->start();
-  Timer2->start();
-  Timer3->start();
-
-  Chart_->SetOnAfterDraw([this] { Guarded(interaction_, [this] { ChartAfterDraw(); }); });
-}
-
-void TForm1::CreateScaleGroup() {
-  GroupBoxScales = new QGroupBox(QStringLiteral("Масштабы UT"), Chart_);
-  GroupBoxScales->setObjectName(QStringLiteral("GroupBoxScales"));
-  erp::ui::SetTag(GroupBoxScales, 1);
-  GroupBoxScales->resize(97, 127);
-  GroupBoxScales->setFont(BoldFont(font()));
-  GroupBoxScales->setEnabled(false);
-  const QFont plain = PlainFont(font());
-
-  ComboBoxScaleY = new QComboBox(GroupBoxScales);
-  ComboBoxScaleY->setObjectName(QStringLiteral("ComboBoxScaleY"));
-  ComboBoxScaleY->setFont(plain);
-  for (std::string_view label : erp::InitialScaleLabels) ComboBoxScaleY->addItem(FromView(label));
-  ComboBoxScaleY->setGeometry(5, 29, 85, ComboBoxScaleY->sizeHint().height());
-  ComboBoxScaleY->setCurrentIndex(0);
-  ComboBoxScaleY->setCursor(Qt::PointingHandCursor);
-
-  StaticText5 = new QLabel(QStringLiteral("Grid density:"), GroupBoxScales);
-  StaticText5->setObjectName(QStringLiteral("StaticText5"));
-  StaticText5->setFont(plain);
-  StaticText5->move(7, 64);
-  StaticText5->adjustSize();
-  StaticText5->setToolTip(QStringLiteral("Колич-во клеток сетки по вертикали"));
-
-  ComboBoxGrid = new QComboBox(GroupBoxScales);
-  ComboBoxGrid->setObjectName(QStringLiteral("ComboBoxGrid"));
-  ComboBoxGrid->setFont(plain);
-  ComboBoxGrid->setEditable(true);
-  ComboBoxGrid->setInsertPolicy(QComboBox::NoInsert);
-  for (std::string_view label : erp::GridDensityLabels) ComboBoxGrid->addItem(FromView(label));
-  ComboBoxGrid->setGeometry(8, 88, 49, ComboBoxGrid->sizeHint().height());
-  ComboBoxGrid->setCurrentIndex(0);
-
-  // Below the box's visible height: they carry state only.
-  StaticText3 = new QLabel(QStringLiteral("Текущий:"), GroupBoxScales);
-  StaticText3->setObjectName(QStringLiteral("StaticText3"));
-  StaticText3->setFont(plain);
-  StaticText3->move(3, 187);
-  EditScale = new QLineEdit(QStringLiteral("EditScale"), GroupBoxScales);
-  EditScale->setObjectName(QStringLiteral("EditScale"));
-  EditScale->setFont(plain);
-  EditScale->setReadOnly(true);
-  EditScale->move(3, 207);
-  CheckBoxChoise = new QCheckBox(QStringLiteral("Выбрать:"), GroupBoxScales);
-  CheckBoxChoise->setObjectName(QStringLiteral("CheckBoxChoise"));
-  CheckBoxChoise->setFont(plain);
-  CheckBoxChoise->setLayoutDirection(Qt::RightToLeft);  // caption left of the box
-  CheckBoxChoise->move(6, 242);
-  CheckBoxChoise->setChecked(true);
-}
-
-void TForm1::CreateViewGroup() {
-  GroupBox2 = new QGroupBox(Chart_);
-  GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-  erp::ui::SetTag(GroupBox2, 2);
-  GroupBox2->setGeometry(48, 0, 745, 57);
-  GroupBox2->setEnabled(false);
-
-  const auto makeGroup = [this](const char* name, const QString& caption, const QStringList& items,
-                                QRect geometry) {
-    auto* group = new erp::ui::RadioGroup(caption, items, static_cast<int>(items.size()), GroupBox2);
-    group->setObjectName(QString::fromLatin1(name));
-    group->setGeometry(geometry);
-    group->setFont(BoldFont(font()));
-    for (QWidget* button : group->findChildren<QWidget*>()) button->setFont(PlainFont(font()));
-    group->setCursor(Qt::PointingHandCursor);
-    group->SetItemIndex(0);
-    return group;
-  };
-  RadioGroupPVZ = makeGroup("RadioGroupPVZ", QStringLiteral("ПВЗ:"),
-                            {QStringLiteral("UT1       "), QStringLiteral("UT1R    "), QStringLiteral("Xp   "),
-                             QStringLiteral("Yp   ")},
-                            QRect(8, 10, 241, 41));
-  RadioGroupInterval = makeGroup("RadioGroupInterval", QStringLiteral("Интервал:"),
-                                 {QStringLiteral("Месяц"), QStringLiteral("Год")}, QRect(253, 10, 133, 41));
-  RadioGroupTrend = makeGroup("RadioGroupTrend", QStringLiteral("Тренд:"),
-                              {QStringLiteral("Нет"), QStringLiteral("Есть")}, QRect(389, 10, 129, 41));
-
-  GroupBox3 = new QGroupBox(QStringLiteral("Визиры:"), GroupBox2);
-  GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-  GroupBox3->setGeometry(521, 10, 205, 41);
-  GroupBox3->setFont(BoldFont(font()));
-  const QFont plain = PlainFont(font());
-  CheckBoxViz = new QCheckBox(GroupBox3);
-  CheckBoxViz->setObjectName(QStringLiteral("CheckBoxViz"));
-  CheckBoxViz->move(4, 16);
-  CheckBoxViz->setCursor(Qt::PointingHandCursor);
-  const auto makeLabel = [&](const char* name, const QString& text, QPoint at, bool enabled) {
-    auto* label = new QLabel(text, GroupBox3);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setFont(plain);
-    label->move(at);
-    label->adjustSize();
-    label->setEnabled(enabled);
-    return label;
-  };
-  Label1 = makeLabel("Label1", QStringLiteral("X="), {30, 17}, false);
-  Label2 = makeLabel("Label2", QStringLiteral("Y="), {120, 17}, false);
-  StaticTextX = makeLabel("StaticTextX", QString(), {51, 17}, true);
-  StaticTextY = makeLabel("StaticTextY", QString(), {141, 17}, true);
-}
-
-void TForm1::CreateNavigationGroup() {
-  GroupBox1 = new QGroupBox(Chart_);
-  GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-  erp::ui::SetTag(GroupBox1, 3);
-  GroupBox1->setGeometry(59, 0, 225, 40);
-  GroupBox1->setAutoFillBackground(true);
-  QPalette palette = GroupBox1->palette();
-  palette.setColor(QPalette::Window, erp::ui::SystemColor(11));  // inactive border
-  GroupBox1->setPalette(palette);
-  GroupBox1->setEnabled(false);
-
-  struct Button {
-    const char* name;
-    int tag;
-    erp::ui::Glyph glyph;
-    const char* hint;
-  };
-  const Button buttons[7] = {
-      {"SpeedButton1", 1, erp::ui::Glyph::Left, "Сдвиг по времени назад"},
-      {"SpeedButton2", 2, erp::ui::Glyph::Right, "Сдвиг по времени вперед"},
-      {"SpeedButton3", 3, erp::ui::Glyph::Up, "Сдвиг вверх"},
-      {"SpeedButton4", 4, erp::ui::Glyph::Down, "Сдвиг вниз"},
-      {"SpeedButton5", 5, erp::ui::Glyph::Apart, "Растянуть по вертикали"},
-      {"SpeedButton6", 6, erp::ui::Glyph::Together, "Сжать по вертикали"},
-      {"SpeedButtonUndo", 0, erp::ui::Glyph::Back, "Возврат к текущей дате"},
-  };
-  for (int i = 0; i < 7; ++i) {
-    auto* button = new QToolButton(GroupBox1);
-    button->setObjectName(QString::fromLatin1(buttons[i].name));
-    erp::ui::SetTag(button, buttons[i].tag);
-    button->setGeometry(6 + 30 * i, 9, 27, 27);
-    button->setIcon(erp::ui::GlyphIcon(buttons[i].glyph));
-    button->setIconSize(QSize(18, 18));
-    button->setAutoRaise(true);
-    button->setToolTip(QString::fromUtf8(buttons[i].hint));
-    if (i < 6) {
-      SpeedButton[static_cast<std::size_t>(i)] = button;
-    } else {
-      SpeedButtonUndo = button;
-    }
-  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -319,25 +111,24 @@ void TForm1::FormCreate(const QStringList& arguments) {
 
   timeBase_ = erp::InitTimeBase(clock_());
 
-  auto& bottom = Chart_->BottomAxis();
+  auto& bottom = ui.Chart->BottomAxis();
   bottom.SetAutomatic(false);
   bottom.SetLabels(true);
   bottom.SetLabelsMultiLine(true);
   bottom.SetIncrement(7);
   bottom.SetMinorTickCount(6);
-  bottom.SetMaximum(kBottomAxisFarMaximum);
-  bottom.SetMinimum(timeBase_.AxisStartMJD + timeBase_.DateTimeOffset);
-  bottom.SetMaximum(timeBase_.AxisEndMJD + timeBase_.DateTimeOffset);
+  erp::ui::SetAxisRange(bottom, erp::ui::BottomAxisFarMaximum, timeBase_.AxisStartMJD + timeBase_.DateTimeOffset,
+                        timeBase_.AxisEndMJD + timeBase_.DateTimeOffset);
   bottom.SetDateTimeFormat(QStringLiteral("mmm/dd yyyy"));
 
-  BitBtnStart->setEnabled(true);
-  Chart_->LeftAxis().SetAutomatic(false);
+  ui.BitBtnStart->setEnabled(true);
+  ui.Chart->LeftAxis().SetAutomatic(false);
 
-  const int k = ComboBoxScaleY->currentIndex();
-  if (k >= 0 && k < erp::ScaleCount) EditScale->setText(FromView(erp::ScaleLabelsUT[static_cast<std::size_t>(k)]));
+  const int k = ui.ComboBoxScaleY->currentIndex();
+  if (k >= 0 && k < erp::ScaleCount) ui.EditScale->setText(FromView(erp::ScaleLabelsUT[static_cast<std::size_t>(k)]));
 
   erp::LoadScaleMemory(scaleMemory_);
-  ComboBoxScaleY->setCurrentIndex(scaleMemory_[1]);  // by code: no change handler; outside 0..4 selects nothing
+  ui.ComboBoxScaleY->setCurrentIndex(scaleMemory_[1]);  // by code: no change handler; outside 0..4 selects nothing
 
   if (std::filesystem::exists(erp::SeriesConfigFileName)) {
     erp::ReadSeriesConfig([this](int slot, const erp::SeriesConfig& row) { ApplySeriesConfig(slot, row); });
@@ -350,7 +141,7 @@ void TForm1::FormCreate(const QStringList& arguments) {
 }
 
 void TForm1::ApplySeriesConfig(int slot, const erp::SeriesConfig& row) {
-  erp::ui::ChartSeries& series = Chart_->SeriesList(slot - 1);
+  erp::ui::ChartSeries& series = ui.Chart->SeriesList(slot - 1);
   const erp::SeriesLook look = erp::LookOfSeries(row);
   series.SetSeriesColor(erp::ui::ColorListColor(look.Color.value_or(-1)));
   switch (look.Symbol) {
@@ -377,7 +168,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
   const bool wasRunning = view_.Running;
   view_.Running = false;
   bool saved = false;
-  Guarded(interaction_, [&] {
+  erp::ui::Guarded(interaction_, [&] {
     erp::SaveScaleMemory(scaleMemory_);
     saved = true;
   });
@@ -392,26 +183,252 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::Timer3Timer() {
-  Guarded(interaction_, [this] {
-    if (!view_.AutoStartPending) return;
-    view_.AutoStartPending = false;
-    BitBtnStart->click();
-  });
+  if (!view_.AutoStartPending) return;
+  view_.AutoStartPending = false;
+  ui.BitBtnStart->click();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start and the viewer loop
+
+void TForm1::BitBtnStartClick() {
+  if (view_.Running) {
+    // Exit: the remembered scales are written, then the process ends at once. When they cannot
+    // be written, the error is shown and the loop that dispatched this press goes on.
+    erp::SaveScaleMemory(scaleMemory_);
+    processEnd_(0);
+    return;
+  }
+  view_.Running = true;
+  ui.BitBtnStart->setStyleSheet(QStringLiteral("color: #ff0000;"));
+  ui.BitBtnStart->setText(QStringLiteral("ВЫХОД"));
+  ui.CheckBoxChoise->setChecked(true);
+
+  // A loading error ends the press here: the loop is not entered and the button acts as Exit.
+  LoadObservations();
+  ViewerLoop();
+}
+
+void TForm1::LoadObservations() {
+  LoadUiOfWindow loadUi(*this);
+  erp::LoadObservations(timeBase_.BaseMJD, seriesSlots_, *store_, view_.SeriesVisible, view_.RescaleOnChange,
+                        view_.TimeShiftDays, loadUi);
+  // The data are in: every group box and checkbox lying on the chart comes alive.
+  for (QWidget* control : ui.Chart->OverlayControls()) {
+    if (qobject_cast<QGroupBox*>(control) || qobject_cast<QCheckBox*>(control)) control->setEnabled(true);
+  }
+}
+
+// Runs until the window is closed. Each iteration: one refresh pass when one was requested, the
+// GUI's messages for the rest of the poll interval, then the next stage of the automatic export.
+// An error escaping a refresh pass or an image save ends the loop (the caller's guard shows it);
+// the window then stays as it is and the button still acts as Exit.
+void TForm1::ViewerLoop() {
+  while (view_.Running) {
+    const auto iterationStart = std::chrono::steady_clock::now();
+    if (view_.RecomputeRequested) RefreshPass();
+    WaitForMessages(iterationStart);
+    AdvanceAutomaticExport();
+  }
+}
+
+// Dispatches the GUI's messages until kPollInterval has passed since `iterationStart`, sleeping in
+// the event queue in between: an idle window costs no processor time. A refresh pass that took
+// longer than the interval leaves no wait at all.
+void TForm1::WaitForMessages(std::chrono::steady_clock::time_point iterationStart) {
+  using namespace std::chrono;
+  QTimer deadline;  // wakes the event queue at the end of the interval
+  deadline.setSingleShot(true);
+  deadline.setTimerType(Qt::PreciseTimer);
+  for (auto elapsed = steady_clock::now() - iterationStart; elapsed <= kPollInterval;
+       elapsed = steady_clock::now() - iterationStart) {
+    deadline.start(ceil<milliseconds>(kPollInterval - elapsed + 1ns));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+}
+
+// The four stages of the automatic export, tested in this order, so that each stage set in this
+// iteration waits for the next one: a refresh pass for the parameter just selected and a wait in
+// which the chart is drawn, then the save.
+void TForm1::AdvanceAutomaticExport() {
+  if (view_.ExportYp) {
+    ui.Chart->SaveToBitmapFile(QStringLiteral("yp.bmp"));
+    view_.ExportYp = false;
+    QCoreApplication::processEvents();
+  }
+  if (view_.ExportXp) {
+    ui.Chart->SaveToBitmapFile(QStringLiteral("xp.bmp"));
+    view_.ExportXp = false;
+    ui.RadioGroupPVZ->SetItemIndex(3);
+    view_.ExportYp = true;
+    QCoreApplication::processEvents();
+  }
+  if (view_.ExportUtr) {
+    ui.Chart->SaveToBitmapFile(QStringLiteral("utr.bmp"));
+    view_.ExportUtr = false;
+    ui.RadioGroupPVZ->SetItemIndex(2);
+    view_.ExportXp = true;
+    QCoreApplication::processEvents();
+  }
+  if (view_.ExportStart) {
+    view_.ExportStart = false;
+    ui.RadioGroupPVZ->SetItemIndex(1);
+    view_.ExportUtr = true;
+    QCoreApplication::processEvents();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// One refresh pass: the controls as they stand go to the core, its result to the chart.
+
+void TForm1::RefreshPass() {
+  erp::ViewControls controls;
+  controls.ParameterIndex = ui.RadioGroupPVZ->ItemIndex();
+  controls.IntervalIndex = ui.RadioGroupInterval->ItemIndex();
+  controls.TrendIndex = ui.RadioGroupTrend->ItemIndex();
+  // The series checkboxes are the check boxes lying directly on the chart, told apart by Tag.
+  for (QWidget* control : ui.Chart->OverlayControls()) {
+    if (auto* box = qobject_cast<QCheckBox*>(control)) {
+      const int slot = erp::ui::TagOf(box);
+      if (slot >= 1 && slot <= erp::SeriesCount) controls.SeriesChecked[slot] = box->isChecked();
+    }
+  }
+  controls.ScaleIndex = ui.ComboBoxScaleY->currentIndex();
+  controls.GridIndex = GridItemIndex();
+
+  lastRefresh_ = erp::RefreshPass(timeBase_, *store_, view_, controls, *plot_);
+  ++refreshCount_;
+  ShowRefresh(lastRefresh_);
+}
+
+void TForm1::ShowRefresh(const erp::RefreshResult& result) {
+  erp::ui::Chart& chart = *ui.Chart;
+  const double offset = timeBase_.DateTimeOffset;
+  auto& bottom = chart.BottomAxis();
+  bottom.SetIncrement(result.Window.Increment);
+  bottom.SetMinorTickCount(result.Window.MinorTickCount);
+  erp::ui::SetAxisRange(bottom, erp::ui::BottomAxisFarMaximum, result.Window.WindowStartMJD + offset,
+                        result.Window.WindowEndMJD + offset);
+
+  for (int slot = 1; slot <= erp::SeriesCount; ++slot) chart.SeriesList(slot - 1).Clear();
+  if (result.Exit == erp::RefreshExit::NoSeries) {
+    // The empty chart is drawn over the window, not from an automatic minimum over no points.
+    bottom.SetAutomatic(false);
+    return;
+  }
+  if (result.Exit != erp::RefreshExit::Drawn) return;
+
+  for (int slot = 1; slot <= erp::SeriesCount; ++slot) {
+    if (!result.SeriesDrawn[slot]) continue;
+    erp::ui::ChartSeries& series = chart.SeriesList(slot - 1);
+    const QColor color = series.SeriesColor();
+    for (int n = 1; n <= plot_->PlotCount[slot]; ++n) {
+      series.AddXY(plot_->PlotMJD(n, slot) + offset, plot_->PlotValue(n, slot), QString(), color);
+    }
+  }
+  if (result.Scale) ApplyVerticalScale(*result.Scale);
+}
+
+void TForm1::ApplyVerticalScale(const erp::VerticalScale& scale) {
+  auto& left = ui.Chart->LeftAxis();
+  left.SetIncrement(scale.Increment);
+  ui.EditScale->setText(FromView(scale.Label));
+  ui.CheckBoxChoise->setChecked(true);
+  erp::ui::SetAxisRange(left, erp::ui::LeftAxisFarMaximum, scale.Minimum, scale.Maximum);
+}
+
+// ---------------------------------------------------------------------------------------------
+// View and scale controls: they change the view and ask the loop for a refresh pass.
+
+void TForm1::CheckBox9Click() {
+  view_.RecomputeRequested = true;
+  if (ui.CheckBoxChoise->isChecked()) {
+    view_.RescaleOnChoice = true;
+    return;
+  }
+  // Switching series on and off keeps the operator's vertical axis, unless nothing was shown.
+  view_.RescaleOnChange = false;
+  view_.RescaleOnChoice = false;
+  if (!view_.AnySeriesVisible) view_.RescaleOnChange = true;
+}
+
+void TForm1::ComboBoxScaleYChange() {
+  view_.RescaleOnChoice = true;
+  view_.RecomputeRequested = true;
+  const std::optional<int> slot = erp::ScaleSlot(ui.RadioGroupPVZ->ItemIndex(), ui.RadioGroupInterval->ItemIndex(),
+                                                 ui.RadioGroupTrend->ItemIndex());
+  if (slot) scaleMemory_[*slot] = ui.ComboBoxScaleY->currentIndex();
+}
+
+void TForm1::RadioGroupPVZClick() {
+  const int parameter = ui.RadioGroupPVZ->ItemIndex();
+  ui.ComboBoxScaleY->clear();
+  const auto fill = [this](const auto& labels, const QString& caption) {
+    for (std::string_view label : labels) ui.ComboBoxScaleY->addItem(FromView(label));
+    ui.GroupBoxScales->setTitle(caption);
+    ui.ComboBoxScaleY->setCurrentIndex(0);
+    RestoreScaleChoice();
+  };
+  if (parameter == 0 || parameter == 1) {
+    fill(erp::ScaleLabelsUT, QStringLiteral("Масштабы UT:"));
+  } else if (parameter == 2 || parameter == 3) {
+    fill(erp::ScaleLabelsXY, QStringLiteral("Масштабы X,Y:"));
+  }
+  view_.RecomputeRequested = true;
+  RequestRescaleByChoice();
+}
+
+void TForm1::RadioGroupIntervalClick() {
+  RestoreScaleChoice();
+  view_.RecomputeRequested = true;
+  view_.RescaleOnChange = true;
+  ui.Chart->LeftAxis().SetAutomatic(false);
+  ui.CheckBoxChoise->setChecked(true);
+}
+
+void TForm1::RadioGroupTrendClick() {
+  RestoreScaleChoice();
+  view_.RecomputeRequested = true;
+  view_.RescaleOnChange = true;
+  ui.CheckBoxChoise->setChecked(true);
+}
+
+void TForm1::ComboBoxGridChange() {
+  view_.RecomputeRequested = true;
+  RequestRescaleByChoice();
+}
+
+// Selects the scale remembered for the view now chosen; a view without a slot keeps the list.
+void TForm1::RestoreScaleChoice() {
+  const std::optional<int> slot = erp::ScaleSlot(ui.RadioGroupPVZ->ItemIndex(), ui.RadioGroupInterval->ItemIndex(),
+                                                 ui.RadioGroupTrend->ItemIndex());
+  if (slot) ui.ComboBoxScaleY->setCurrentIndex(scaleMemory_[*slot]);  // outside 0..4: no selection
+}
+
+// CheckBoxChoise decides which of the two rescale requests a handler makes.
+void TForm1::RequestRescaleByChoice() {
+  if (ui.CheckBoxChoise->isChecked()) {
+    view_.RescaleOnChoice = true;
+  } else {
+    view_.RescaleOnChange = true;
+  }
+}
+
+// The grid density's item index: the item whose text the editable list shows, -1 for typed text
+// that matches none.
+int TForm1::GridItemIndex() const {
+  return ui.ComboBoxGrid->findText(ui.ComboBoxGrid->currentText(), Qt::MatchExactly);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Menu
 
 void TForm1::About1Click() {
-  Guarded(interaction_, [this] {
-    if (fmABOUT) interaction_.ShowModal(*fmABOUT);
-  });
+  if (fmABOUT) interaction_.ShowModal(*fmABOUT);
 }
 
 void TForm1::Options2Click() {
-  Guarded(interaction_, [this] {
-    if (fmFormat) interaction_.ShowModal(*fmFormat);
-  });
+  if (fmFormat) interaction_.ShowModal(*fmFormat);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -419,20 +436,20 @@ void TForm1::Options2Click() {
 
 void TForm1::ChartAfterDraw() {
   // 1. Later drawings start the time axis at the first point, so the markers fit.
-  Chart_->BottomAxis().SetAutomaticMinimum(true);
+  ui.Chart->BottomAxis().SetAutomaticMinimum(true);
   // 2. The scale readout into EditScale comes here with the crosshair work.
   // 3. The overlay controls follow the legend rows and the plot edges.
-  erp::ui::LayoutOverlay(Chart_->OverlayControls(), Chart_->Legend().GetRectLegend().ToQRect(),
-                         Chart_->ChartRect().ToQRect(), Chart_->height(), CheckBox[0]);
+  erp::ui::LayoutOverlay(ui.Chart->OverlayControls(), ui.Chart->Legend().GetRectLegend().ToQRect(),
+                         ui.Chart->ChartRect().ToQRect(), ui.Chart->height(), ui.CheckBox[0]);
   // 4. The crosshair is redrawn here with the crosshair work.
 }
 
 // ---------------------------------------------------------------------------------------------
 
-QString TForm1::StatusText() const { return StatusBar1Text->text(); }
+QString TForm1::StatusText() const { return ui.StatusBar1Text->text(); }
 
-void TForm1::SetStatusText(const QString& text) { StatusBar1Text->setText(text); }
+void TForm1::SetStatusText(const QString& text) { ui.StatusBar1Text->setText(text); }
 
 QCheckBox* TForm1::SeriesCheckBox(int slot) const {
-  return Chart_->findChild<QCheckBox*>(QStringLiteral("CheckBox%1").arg(slot), Qt::FindDirectChildrenOnly);
+  return ui.Chart->findChild<QCheckBox*>(QStringLiteral("CheckBox%1").arg(slot), Qt::FindDirectChildrenOnly);
 }

@@ -1,34 +1,32 @@
 // The main window "Просмотр графиков": the chart with its legend, the overlay controls laid on it,
-// the Start button, the menu and the status bar; start-up (FormCreate) and closing (FormClose).
+// the Start button, the menu and the status bar. It owns the viewer's state (time base, scale
+// memory, series slots, view state, observation store, plot arrays), runs start-up (FormCreate)
+// and closing (FormClose), and after the first press of Start the viewer loop, which serves the
+// refresh requests that the handlers set.
 #pragma once
 
 #include <QMainWindow>
 #include <QStringList>
 
-#include <array>
+#include <chrono>
 #include <functional>
+#include <memory>
 
+#include "Unit_OrbelonForm.h"
+#include "core/ObservationStore.h"
+#include "core/PlotArrays.h"
+#include "core/RefreshPass.h"
 #include "core/ScaleMemory.h"
 #include "core/SeriesConfig.h"
 #include "core/TimeBase.h"
 #include "core/ViewState.h"
+#include "ui/Interaction.h"
 
-class QAction;
 class QCheckBox;
-class QComboBox;
 class QDialog;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QPushButton;
-class QTimer;
-class QToolButton;
 
 namespace erp::ui {
 class Chart;
-class Interaction;
-class RadioGroup;
 }  // namespace erp::ui
 
 // The local date-time reading: days since 30 December 1899 with the time of day as fraction.
@@ -41,20 +39,31 @@ class TForm1 : public QMainWindow {
   Q_OBJECT
 
  public:
-  // Creates the window and runs FormCreate. `arguments` are the command line, program name first.
+  // How the Exit press ends the process: at once, with this exit code, running no destructor and
+  // no close handler. std::_Exit unless replaced (tests record the call instead).
+  using ProcessEnd = std::function<void(int exitCode)>;
+
+  // Creates the window and runs FormCreate. `arguments` are the command line as typed, program
+  // name first.
   TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStringList& arguments,
          QWidget* parent = nullptr);
   ~TForm1() override;
 
   // The about box and the series dialog, created by the program main after this window.
   void SetWindows(QDialog* about, QDialog* format);
+  void SetProcessEnd(ProcessEnd end) { processEnd_ = std::move(end); }
 
   // State, for the other parts of the program and for tests.
   const erp::TimeBase& TimeBase() const { return timeBase_; }
   const erp::ScaleMemory& ScaleMemory() const { return scaleMemory_; }
   const erp::SeriesSlots& SeriesSlots() const { return seriesSlots_; }
   erp::ViewState& View() { return view_; }
-  erp::ui::Chart& Chart() { return *Chart_; }
+  const erp::ObservationStore& Store() const { return *store_; }
+  const erp::PlotArrays& Plot() const { return *plot_; }
+  erp::ui::Chart& Chart() { return *ui.Chart; }
+  // Refresh passes run since start-up, and what the last one decided.
+  int RefreshCount() const { return refreshCount_; }
+  const erp::RefreshResult& LastRefresh() const { return lastRefresh_; }
 
   // The status bar's text.
   QString StatusText() const;
@@ -64,17 +73,22 @@ class TForm1 : public QMainWindow {
   QCheckBox* SeriesCheckBox(int slot) const;
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;  // FormClose
 
  private:
-  void CreateControls();
-  void CreateScaleGroup();
-  void CreateViewGroup();
-  void CreateNavigationGroup();
+  class LoadUiOfWindow;
+
   void FormCreate(const QStringList& arguments);
   void ApplySeriesConfig(int slot, const erp::SeriesConfig& row);
 
   // Reacting to the user
+  void BitBtnStartClick();
+  void CheckBox9Click();
+  void ComboBoxScaleYChange();
+  void RadioGroupPVZClick();
+  void RadioGroupIntervalClick();
+  void RadioGroupTrendClick();
+  void ComboBoxGridChange();
   void About1Click();
   void Options2Click();
 
@@ -82,47 +96,38 @@ class TForm1 : public QMainWindow {
   void ChartAfterDraw();
   void Timer3Timer();
 
+  // The viewer: loading, the loop, one refresh pass and what it shows
+  void LoadObservations();
+  void ViewerLoop();
+  void WaitForMessages(std::chrono::steady_clock::time_point iterationStart);
+  void AdvanceAutomaticExport();
+  void RefreshPass();
+  void ShowRefresh(const erp::RefreshResult& result);
+  void ApplyVerticalScale(const erp::VerticalScale& scale);
+  void RestoreScaleChoice();
+  void RequestRescaleByChoice();
+  int GridItemIndex() const;
+
+  // A handler body for a Qt connection: it runs inside the guard that shows an escaping error.
+  template <class Method>
+  auto Guard(Method method) {
+    return [this, method] { erp::ui::Guarded(interaction_, [this, method] { (this->*method)(); }); };
+  }
+
+  TForm1Form ui;
   erp::ui::Interaction& interaction_;
   LocalClock clock_;
+  ProcessEnd processEnd_;
 
   erp::TimeBase timeBase_;
   erp::ScaleMemory scaleMemory_{};
   erp::SeriesSlots seriesSlots_;
   erp::ViewState view_;
+  std::unique_ptr<erp::ObservationStore> store_;
+  std::unique_ptr<erp::PlotArrays> plot_;
+  erp::RefreshResult lastRefresh_;
+  int refreshCount_ = 0;
 
   QDialog* fmABOUT = nullptr;
   QDialog* fmFormat = nullptr;
-
-  // Controls, under the names the rest of the program uses.
-  QMenu* Options1 = nullptr;
-  QAction* About1 = nullptr;
-  QAction* Options2 = nullptr;
-  QLabel* StatusBar1Text = nullptr;
-  QWidget* ClientArea = nullptr;
-  erp::ui::Chart* Chart_ = nullptr;
-  QPushButton* BitBtnStart = nullptr;
-  std::array<QCheckBox*, 15> CheckBox{};
-  QGroupBox* GroupBoxScales = nullptr;
-  QComboBox* ComboBoxScaleY = nullptr;
-  QLabel* StaticText5 = nullptr;
-  QComboBox* ComboBoxGrid = nullptr;
-  QLabel* StaticText3 = nullptr;
-  QLineEdit* EditScale = nullptr;
-  QCheckBox* CheckBoxChoise = nullptr;
-  QGroupBox* GroupBox2 = nullptr;
-  erp::ui::RadioGroup* RadioGroupPVZ = nullptr;
-  erp::ui::RadioGroup* RadioGroupInterval = nullptr;
-  erp::ui::RadioGroup* RadioGroupTrend = nullptr;
-  QGroupBox* GroupBox3 = nullptr;
-  QCheckBox* CheckBoxViz = nullptr;
-  QLabel* Label1 = nullptr;
-  QLabel* Label2 = nullptr;
-  QLabel* StaticTextX = nullptr;
-  QLabel* StaticTextY = nullptr;
-  QGroupBox* GroupBox1 = nullptr;
-  std::array<QToolButton*, 6> SpeedButton{};
-  QToolButton* SpeedButtonUndo = nullptr;
-  QTimer* Timer1 = nullptr;
-  QTimer* Timer2 = nullptr;
-  QTimer* Timer3 = nullptr;
 };

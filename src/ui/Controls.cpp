@@ -18,8 +18,10 @@ void SetTag(QObject* control, int tag) { control->setProperty(kTagProperty, tag)
 
 int TagOf(const QObject* control) { return control ? control->property(kTagProperty).toInt() : 0; }
 
-RadioGroup::RadioGroup(const QString& caption, const QStringList& items, int columns, QWidget* parent)
+RadioGroup::RadioGroup(const QString& name, const QString& caption, const QStringList& items, int columns,
+                       QWidget* parent)
     : QGroupBox(caption, parent) {
+  setObjectName(name);
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(4, 0, 2, 2);
   grid->setHorizontalSpacing(2);

@@ -22,7 +22,8 @@ class RadioGroup : public QGroupBox {
   Q_OBJECT
 
  public:
-  RadioGroup(const QString& caption, const QStringList& items, int columns, QWidget* parent);
+  // The group is named `name`; its buttons are named `name` followed by their item number.
+  RadioGroup(const QString& name, const QString& caption, const QStringList& items, int columns, QWidget* parent);
 
   int ItemIndex() const { return index_; }
   void SetItemIndex(int index);

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <optional>
+#include <stdexcept>
 
 #include "ui/Interaction.h"
 
@@ -18,7 +19,9 @@ class FakeInteraction : public erp::ui::Interaction {
   QList<QDialog*> opened;  // windows shown modally
 
   QList<bool> answers;                                 // answers to the questions; No when empty
-  std::deque<std::optional<QString>> chosenDirectories;  // chooser results; cancel when empty
+  // Chooser results in order. The loading pass asks again after a cancel until a folder with data is
+  // chosen, so an unscripted question ends it with an error instead of asking forever.
+  std::deque<std::optional<QString>> chosenDirectories;
 
   void ShowError(const QString& message) override { errors << message; }
   void ShowMessage(const QString& message) override { messages << message; }
@@ -28,11 +31,10 @@ class FakeInteraction : public erp::ui::Interaction {
   }
   std::optional<QString> ChooseDirectory(const QString& start) override {
     chooserStarts << start;
+    if (chosenDirectories.empty()) throw std::runtime_error("the directory chooser was asked more often than scripted");
     std::optional<QString> answer;
-    if (!chosenDirectories.empty()) {
-      answer.swap(chosenDirectories.front());
-      chosenDirectories.pop_front();
-    }
+    answer.swap(chosenDirectories.front());
+    chosenDirectories.pop_front();
     return answer;
   }
   // With modalLoop, the window runs its real modal loop (the test closes it from a queued call);

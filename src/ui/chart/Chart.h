@@ -386,8 +386,10 @@ class Chart : public QWidget {
 
   // Writes the current picture, with what the canvas drew on it since, as a BMP file of
   // `fileName` at the chart's size in device pixels. The controls laid on the chart are not in
-  // it. When a redraw is pending, or nothing has been drawn yet, it draws first. Throws
-  // std::runtime_error with the system's message when the file cannot be written.
+  // it. When a redraw is pending, or nothing has been drawn yet, it draws first. The picture goes
+  // to a new file in the same folder, renamed over `fileName` once complete, so a failed write
+  // leaves the old file (or none) and no part of the new one. Throws std::runtime_error with the
+  // system's message when the file cannot be written.
   void SaveToBitmapFile(const QString& fileName);
 
   // Draws now (a complete drawing with its events), whether or not a redraw is pending. Called

@@ -2,7 +2,7 @@
 
 #include "ui/chart/AxisScale.h"
 
-#include <QFile>
+#include <QSaveFile>
 #include <QImageWriter>
 #include <QMouseEvent>
 #include <QPainter>
@@ -644,13 +644,16 @@ void ChartEngine::SaveBitmap(const QString& fileName) {
   if (mPicture.isNull()) throw std::runtime_error("The chart has no picture yet");
   QImage image = mPicture.convertToFormat(QImage::Format_RGB32);
   image.setDevicePixelRatio(1.0);
-  QFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw std::runtime_error(file.errorString().toStdString());
+  // Written to a new file beside it and renamed over the old one: a failed write never leaves a
+  // truncated picture under the name.
+  QSaveFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly)) throw std::runtime_error(file.errorString().toStdString());
   QImageWriter writer(&file, "bmp");
-  if (!writer.write(image) || !file.flush()) {
+  if (!writer.write(image)) {
     const QString message = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
     throw std::runtime_error(message.toStdString());
   }
+  if (!file.commit()) throw std::runtime_error(file.errorString().toStdString());
 }
 
 }  // namespace erp::ui
