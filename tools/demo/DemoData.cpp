@@ -44,7 +44,7 @@ constexpr double kUt1BeforeLeap = -0.48;     // UT1R on the day of a leap second
 constexpr int kFirstYear = 2000;
 constexpr int kLastYear = 2079;
 
-constexpr int kLongestLastField = 10;  // the last word of a line is cut into fields of 10 characters
+constexpr std::size_t kLongestLastField = 10;  // the last word of a line is cut into fields of 10 characters
 
 // How a centre writes its file and how good its values are.
 struct Centre {

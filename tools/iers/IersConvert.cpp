@@ -373,8 +373,8 @@ constexpr const char* kHelp =
     "                           IERS-B or C04)\n"
     "\n"
     "Days without the values asked for (the end of a finals file) are left out and counted.\n"
-    "The viewer keeps the records of the 749 days before and 249 days after the day before it\n"
-    "starts, at most 1000 per file, and stops reading a file at the first record beyond them.\n";
+    "The viewer keeps the records from 750 days before it starts to 249 days after, at most\n"
+    "1000 per file, and stops reading a file at the first record after that.\n";
 
 std::string ReadWholeFile(const std::string& path) {
   const FileHandle file = OpenForReading(path);
