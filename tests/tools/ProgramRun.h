@@ -1,0 +1,41 @@
+// Runs a built tool as a program and collects its exit status and output.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "SettingsTestSupport.h"
+
+namespace erp::testing {
+
+struct ProgramRun {
+  int Status = -1;   // exit status; -1 when the program did not end normally
+  std::string Out;   // standard output
+  std::string Err;   // standard error
+};
+
+inline std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// Runs `program` with `args` through the shell; its output goes through files in `scratch`.
+inline ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args, const TempDir& scratch) {
+  std::string command = ShellQuoted(program);
+  for (const std::string& arg : args) command += ' ' + ShellQuoted(arg);
+  const std::string outPath = scratch / "program.out";
+  const std::string errPath = scratch / "program.err";
+  command += " >" + ShellQuoted(outPath) + " 2>" + ShellQuoted(errPath);
+  const int status = std::system(command.c_str());
+  ProgramRun run;
+  run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.Out = ReadBytes(outPath);
+  run.Err = ReadBytes(errPath);
+  return run;
+}
+
+}  // namespace erp::testing

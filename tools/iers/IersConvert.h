@@ -1,0 +1,79 @@
+// Conversion of IERS Earth-orientation products into data files the viewer reads: blank-separated
+// columns with a format specification, one record a day.
+//
+// Layouts read (recognised from the lines themselves):
+//   - IERS finals (finals.all, finals2000A.all, .data, .daily): fixed-width, 187 columns; year,
+//     month and day in columns 1-6 (two digits each, blank-padded, so month and day run together
+//     when both have two digits), MJD in 8-15; Bulletin A Xp, Yp in 19-27, 38-46 and UT1 - UTC
+//     in 59-68 with the flags I (observed) or P (predicted) in 17 and 58; Bulletin B Xp, Yp and
+//     UT1 - UTC in 135-144, 145-154 and 155-165. Days with no value yet (the end of the file)
+//     have blank columns.
+//   - EOP C04, the layout of 14 C04 and earlier: a text header, then records of 16 columns:
+//     year, month, day, MJD, Xp, Yp, UT1 - UTC, LOD, dX, dY and six formal errors.
+//   - EOP 20 C04 ("20u24"): header lines starting with "#", then records of 21 columns: year,
+//     month, day, hour, MJD, Xp, Yp, UT1 - UTC, dX, dY, rates of Xp and Yp, LOD and eight errors.
+// Xp and Yp are taken in arcseconds and UT1 - UTC in seconds, as all three products give them.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace erp::iers {
+
+// A line the converter does not recognise: "<file>:<line>: <reason>".
+class ConvertError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class Bulletin { A, B };          // which values of a finals file
+enum class Values { All, Pole, UT };   // which values go to the output
+
+struct ConvertOptions {
+  Bulletin FinalsBulletin = Bulletin::A;
+  Values Take = Values::All;
+  std::optional<double> FromMJD;  // first day kept (MJD of its 00:00); empty: from the first record
+  std::optional<double> ToMJD;    // last day kept (MJD of its 00:00); empty: to the last record
+  bool Predictions = true;        // keep finals values flagged P
+};
+
+struct EopRecord {
+  int Line = 0;         // line of the input file
+  double MJD = 0.0;     // epoch (days)
+  double Xp = 0.0;      // arcseconds; 0 when not asked for
+  double Yp = 0.0;      // arcseconds; 0 when not asked for
+  double UT1 = 0.0;     // UT1 - UTC (seconds); 0 when not asked for
+  bool Predicted = false;
+};
+
+struct Conversion {
+  std::string Layout;               // the layout recognised, for the report
+  std::vector<EopRecord> Records;   // the records kept, in file order (ascending MJD)
+  int WithoutValues = 0;            // finals days without the values asked for (left out)
+  int PredictedLeftOut = 0;         // finals days with predicted values, left out on request
+  int OutsideDates = 0;             // records before FromMJD or after ToMJD
+};
+
+// Reads the text of an IERS file named `name` (the name goes into error messages). Every line is
+// checked: dates and MJD must agree, numbers must be numbers, epochs must ascend. Throws
+// ConvertError "<name>:<line>: <reason>" at the first line that does not fit the layout.
+Conversion ConvertEop(std::string_view name, std::string_view text, const ConvertOptions& options);
+
+// The format specification of the output: "j_xp_yp_u", "j_xp_yp" or "j_u".
+std::string FormatSpecOf(Values values);
+
+// The output file: one line per record, the MJD and the values asked for, separated by one blank,
+// "." as decimal point, CR LF. Xp and Yp with 6 decimals, UT1 - UTC with 7.
+std::string DataFileText(const Conversion& conversion, Values values);
+
+// The program convert_iers: INPUT OUTPUT [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--bulletin A|B]
+// [--values all|pole|ut] [--no-predictions] [--title TEXT], or --help. Prints the series.ini line
+// of the new file to `out`, a summary and errors to `err`; returns the exit status (0 done, 1 the
+// input was not recognised or a file could not be read or written, 2 wrong arguments).
+int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace erp::iers
