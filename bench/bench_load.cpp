@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "BenchData.h"
 #include "core/ObservationStore.h"
 
 namespace {
@@ -18,46 +19,7 @@ namespace fs = std::filesystem;
 constexpr double kReferenceMJD = 56508.0 + 10.0 / 24.0;
 constexpr double kBaseMJD = kReferenceMJD - 750.0;
 constexpr int kLastMJD = 56508;
-constexpr int kDays = 20 * 365;
-
-// Year, month and day of an MJD (proleptic Gregorian), for the files dated by calendar fields.
-void CalendarOf(int mjd, int& y, int& m, int& d) {
-  const int z = mjd - 40587 + 719468;  // days from 0000-03-01
-  const int era = (z >= 0 ? z : z - 146096) / 146097;
-  const int doe = z - era * 146097;
-  const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp < 10 ? mp + 3 : mp - 9;
-  y = yoe + era * 400 + (m <= 2 ? 1 : 0);
-}
-
-// Column layouts of the fifteen files, as different providers write them.
-struct Layout {
-  const char* spec;
-  bool calendar;
-};
-constexpr Layout kLayouts[] = {
-    {"j_xp_yp_u", false},
-    {"yy_mm_dd_hh_u_xp_yp", true},
-    {"rrr_j_xp_yp_u_rrr_rrr", false},
-};
-
-std::string DataLine(const Layout& layout, int mjd, int k) {
-  const double xp = 0.1 + 1e-5 * k, yp = 0.35 - 2e-5 * k, ut1 = -0.1234567 + 1e-6 * k;
-  char line[160];
-  if (layout.calendar) {
-    int y = 0, m = 0, d = 0;
-    CalendarOf(mjd, y, m, d);
-    std::snprintf(line, sizeof line, "%4d %2d %2d  0 %10.7f %9.6f %9.6f\n", y, m, d, ut1, xp, yp);
-  } else if (layout.spec[0] == 'j') {
-    std::snprintf(line, sizeof line, "%8.2f %9.6f %9.6f %10.7f\n", static_cast<double>(mjd), xp, yp, ut1);
-  } else {
-    std::snprintf(line, sizeof line, "%d %8.2f %9.6f %9.6f %10.7f 0.000012 0.000034\n", k, static_cast<double>(mjd), xp, yp, ut1);
-  }
-  return line;
-}
+using bench::kDays;
 
 // Fifteen files in a temporary folder, removed at exit.
 struct DataFolder {
@@ -65,15 +27,7 @@ struct DataFolder {
     std::string pattern = (fs::temp_directory_path() / "orbelon-bench-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
     path = pattern;
-    slots = erp::SeriesSlots{};
-    for (int i = 1; i <= erp::SeriesCount; ++i) {
-      const Layout& layout = kLayouts[(i - 1) % std::size(kLayouts)];
-      const std::string name = "series" + std::to_string(i) + ".dat";
-      std::ofstream out(path / name, std::ios::binary);
-      for (int k = 0; k <= kDays; ++k) out << DataLine(layout, kLastMJD - kDays + k, k);
-      slots.SeriesFileName[i] = name;
-      slots.SeriesFormatSpec[i] = layout.spec;
-    }
+    slots = bench::WriteDailySeries(path, kLastMJD);
   }
   ~DataFolder() {
     std::error_code ec;
