@@ -24,6 +24,7 @@
 #include "ui/Controls.h"
 #include "ui/Interaction.h"
 #include "ui/OverlayLayout.h"
+#include "ui/RefreshView.h"
 #include "ui/chart/Chart.h"
 
 namespace {
@@ -302,39 +303,13 @@ void TForm1::RefreshPass() {
 }
 
 void TForm1::ShowRefresh(const erp::RefreshResult& result) {
-  erp::ui::Chart& chart = *ui.Chart;
-  const double offset = timeBase_.DateTimeOffset;
-  auto& bottom = chart.BottomAxis();
-  bottom.SetIncrement(result.Window.Increment);
-  bottom.SetMinorTickCount(result.Window.MinorTickCount);
-  erp::ui::SetAxisRange(bottom, erp::ui::BottomAxisFarMaximum, result.Window.WindowStartMJD + offset,
-                        result.Window.WindowEndMJD + offset);
-
-  for (int slot = 1; slot <= erp::SeriesCount; ++slot) chart.SeriesList(slot - 1).Clear();
-  if (result.Exit == erp::RefreshExit::NoSeries) {
-    // The empty chart is drawn over the window, not from an automatic minimum over no points.
-    bottom.SetAutomatic(false);
-    return;
+  erp::ui::ShowRefreshOnChart(*ui.Chart, result, *plot_, timeBase_.DateTimeOffset);
+  if (result.Scale) {
+    // The label of the scale just applied, until the next drawing writes the readout; a rescale
+    // also checks "Выбрать:".
+    ui.EditScale->setText(FromView(result.Scale->Label));
+    ui.CheckBoxChoise->setChecked(true);
   }
-  if (result.Exit != erp::RefreshExit::Drawn) return;
-
-  for (int slot = 1; slot <= erp::SeriesCount; ++slot) {
-    if (!result.SeriesDrawn[slot]) continue;
-    erp::ui::ChartSeries& series = chart.SeriesList(slot - 1);
-    const QColor color = series.SeriesColor();
-    for (int n = 1; n <= plot_->PlotCount[slot]; ++n) {
-      series.AddXY(plot_->PlotMJD(n, slot) + offset, plot_->PlotValue(n, slot), QString(), color);
-    }
-  }
-  if (result.Scale) ApplyVerticalScale(*result.Scale);
-}
-
-void TForm1::ApplyVerticalScale(const erp::VerticalScale& scale) {
-  auto& left = ui.Chart->LeftAxis();
-  left.SetIncrement(scale.Increment);
-  ui.EditScale->setText(FromView(scale.Label));
-  ui.CheckBoxChoise->setChecked(true);
-  erp::ui::SetAxisRange(left, erp::ui::LeftAxisFarMaximum, scale.Minimum, scale.Maximum);
 }
 
 // ---------------------------------------------------------------------------------------------

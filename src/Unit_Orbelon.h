@@ -103,7 +103,6 @@ class TForm1 : public QMainWindow {
   void AdvanceAutomaticExport();
   void RefreshPass();
   void ShowRefresh(const erp::RefreshResult& result);
-  void ApplyVerticalScale(const erp::VerticalScale& scale);
   void RestoreScaleChoice();
   void RequestRescaleByChoice();
   int GridItemIndex() const;
