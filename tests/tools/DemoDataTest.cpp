@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/RefreshPass.h"
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -135,6 +137,30 @@ std::optional<double> SlotOneAt(const LoadedDemo& demo, double e, int parameter)
     return (1 - f) * demo.At(r, 1, parameter) + f * demo.At(r + 1, 1, parameter);
   }
   return std::nullopt;
+}
+
+// The viewer's refresh pass puts the series that lies a second off back on series 1's second.
+TEST(DemoData, RefreshPassAlignsTheWholeSecondSeries) {
+  DemoOptions options;
+  options.Date = kDate;
+  LoadedDemo demo(options, LocalTime(kDate, 10, 0, 0));
+  ViewState view;
+  ViewControls controls;  // UT1, month, trend removed
+  controls.SeriesChecked.Fill(true);
+  auto plot = std::make_unique<PlotArrays>();
+  const RefreshResult result = RefreshPass(demo.timeBase, *demo.store, view, controls, *plot);
+  ASSERT_EQ(result.Exit, RefreshExit::Drawn);
+  const double reference = plot->PlotValue(1, 1);
+  int utSlots = 0;
+  for (int slot = 1; slot <= SeriesCount; ++slot) {
+    if (!demo.HasUT(slot) || plot->PlotCount[slot] == 0) continue;
+    SCOPED_TRACE("slot " + std::to_string(slot));
+    ++utSlots;
+    for (int n = 1; n <= plot->PlotCount[slot]; ++n) EXPECT_NEAR(plot->PlotValue(n, slot), reference, 0.05);
+  }
+  EXPECT_GE(utSlots, 10);
+  // In the file the shifted series lies a whole second away.
+  EXPECT_NEAR(std::abs(demo.At(1, 6, StoreParameter::UT1) - demo.At(1, 1, StoreParameter::UT1)), 1.0, 0.05);
 }
 
 TEST(DemoData, CentresAgreeLikeEarthRotationData) {
