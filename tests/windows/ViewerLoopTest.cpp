@@ -335,6 +335,30 @@ class ViewerLoopTest : public QObject {
     QVERIFY(!exitCode_);
   }
 
+  void extremeValuesKeepTheLoopGoing() {
+    // Series 1 and 3 at the far ends of what the reader accepts: the axis stays finite and no
+    // axis refusal ends the loop.
+    QByteArray a, c;
+    for (int day = 0; day < 40; ++day) {
+      const QByteArray e = QByteArray::number(56470 + day);
+      a += e + (day % 2 ? " 1e300 1e300 -1e300\r\n" : " -1e300 -1e300 1e300\r\n");
+      c += e + " 1e300 -1e300 " + (day < 20 ? "-1e300" : "1e300") + "\r\n";
+    }
+    fixture::Write("a.dat", a);
+    fixture::Write("c.dat", c);
+    auto w = Make();
+    auto& left = w->Chart().LeftAxis();
+    QVERIFY(RunScenario(*w, {
+        {[&] { return w->RefreshCount() >= 1; }, [&] { Item(*w, "RadioGroupPVZ", 2)->click(); }},
+        {[&] { return w->RefreshCount() >= 2 && !w->Chart().RedrawPending(); }, [&] {
+           QCOMPARE(w->LastRefresh().Exit, erp::RefreshExit::Drawn);
+           QVERIFY(std::isfinite(left.Minimum()) && std::isfinite(left.Maximum()));
+           QVERIFY(left.Minimum() <= left.Maximum());
+         }},
+    }));
+    QVERIFY2(fake_.errors.isEmpty(), qPrintable(fake_.errors.join('\n')));
+  }
+
   void loadingErrorLeavesStartAsExit() {
     fixture::Write("c.dat", "56480 0.1 0.3 -0.2\r\n56481 0.1 abc -0.2\r\n");
     auto w = Make();
