@@ -336,12 +336,13 @@ class ViewerLoopTest : public QObject {
   }
 
   void extremeValuesKeepTheLoopGoing() {
-    // Series 1 and 3 at the far ends of what the reader accepts: the axis stays finite and no
-    // axis refusal ends the loop.
+    // Series 1 and 3 at the far ends of what the reader accepts: UT1 from -1e300 to 1e300, Xp at
+    // 1e300 beside the other series' tenths of an arcsecond. The axis stays finite, and moving it
+    // far above its old range makes no axis refusal that would end the loop.
     QByteArray a, c;
     for (int day = 0; day < 40; ++day) {
       const QByteArray e = QByteArray::number(56470 + day);
-      a += e + (day % 2 ? " 1e300 1e300 -1e300\r\n" : " -1e300 -1e300 1e300\r\n");
+      a += e + (day % 2 ? " 1e300 1e300 -1e300\r\n" : " -1e300 1e300 1e300\r\n");
       c += e + " 1e300 -1e300 " + (day < 20 ? "-1e300" : "1e300") + "\r\n";
     }
     fixture::Write("a.dat", a);
@@ -354,6 +355,7 @@ class ViewerLoopTest : public QObject {
            QCOMPARE(w->LastRefresh().Exit, erp::RefreshExit::Drawn);
            QVERIFY(std::isfinite(left.Minimum()) && std::isfinite(left.Maximum()));
            QVERIFY(left.Minimum() <= left.Maximum());
+           QVERIFY(left.Minimum() > 1e299);
          }},
     }));
     QVERIFY2(fake_.errors.isEmpty(), qPrintable(fake_.errors.join('\n')));
