@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
 #include <set>
 
 #include <signal.h>
@@ -31,6 +32,57 @@ std::set<QRgb> PlotColoursOf(const QImage& image) {
   return colours;
 }
 
+// The program running in a folder with fixture data, on the pinned day, with the given platform
+// environment. faketime runs it as its child: both live in a process group of their own and end
+// together when this object goes.
+class ProgramRun {
+ public:
+  ProgramRun(const QStringList& arguments, bool offscreenByEnvironment) {
+    fixture::WriteViewerFixture(QDir(dir_.path()));
+    process_.setWorkingDirectory(dir_.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    if (offscreenByEnvironment) env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");  // Qt's timers and the loop's wait run on real time
+    process_.setProcessEnvironment(env);
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.setChildProcessModifier([] { ::setsid(); });
+    process_.start("faketime", QStringList{"2013-08-05 10:00:00", ORBELON_PROGRAM} + arguments);
+  }
+  ~ProgramRun() { End(); }
+
+  bool Started() { return process_.waitForStarted(5000); }
+  bool Running() const { return process_.state() == QProcess::Running; }
+  QString Path(const char* name) const { return dir_.filePath(name); }
+
+  // The images in the order they appeared, watched for up to `milliseconds`.
+  QStringList WatchImages(int milliseconds) {
+    QStringList appeared;
+    QElapsedTimer clock;
+    clock.start();
+    while (appeared.size() < 3 && clock.elapsed() < milliseconds && Running()) {
+      for (const char* name : kImages) {
+        if (!appeared.contains(name) && QFile::exists(Path(name))) appeared << name;
+      }
+      QTest::qWait(1);
+    }
+    return appeared;
+  }
+
+  bool End() {
+    const auto group = static_cast<pid_t>(process_.processId());
+    if (group <= 0) return true;  // not running (kill(-0) would end this test's own group)
+    ::kill(-group, SIGKILL);
+    return process_.waitForFinished(5000);
+  }
+
+ private:
+  QTemporaryDir dir_;
+  QProcess process_;
+};
+
 }  // namespace
 
 class AutoExportTest : public QObject {
@@ -38,55 +90,19 @@ class AutoExportTest : public QObject {
 
  private slots:
   void writesTheThreeImagesInOrderAndStaysOpen() {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    fixture::WriteViewerFixture(QDir(dir.path()));
-
-    QProcess program;
-    program.setWorkingDirectory(dir.path());
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");  // Qt's timers and the loop's wait run on real time
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // faketime runs the program as its child: both in a process group of their own, ended together.
-    program.setChildProcessModifier([] { ::setsid(); });
-    program.start("faketime", {"2013-08-05 10:00:00", ORBELON_PROGRAM, "-a"});
-    QVERIFY2(program.waitForStarted(5000), qPrintable(program.errorString()));
-    const auto endProgram = [&program] {
-      const auto group = static_cast<pid_t>(program.processId());
-      if (group <= 0) return true;  // already ended (kill(-0) would end this test's own group)
-      ::kill(-group, SIGKILL);
-      return program.waitForFinished(5000);
-    };
-    struct EndsProgram {  // also when a check below fails
-      std::function<bool()> end;
-      ~EndsProgram() { end(); }
-    } endsProgram{endProgram};
-
-    // Note the order in which the images appear.
-    QStringList appeared;
-    QElapsedTimer clock;
-    clock.start();
-    while (appeared.size() < 3 && clock.elapsed() < 20000 && program.state() == QProcess::Running) {
-      for (const char* name : kImages) {
-        if (!appeared.contains(name) && QFile::exists(dir.filePath(name))) appeared << name;
-      }
-      QTest::qWait(1);
-    }
-    QCOMPARE(appeared, (QStringList{"utr.bmp", "xp.bmp", "yp.bmp"}));
-
-    // The program stays open after the export.
+    ProgramRun run({"-a"}, true);
+    QVERIFY(run.Started());
+    QCOMPARE(run.WatchImages(20000), (QStringList{"utr.bmp", "xp.bmp", "yp.bmp"}));
     QTest::qWait(300);
-    QCOMPARE(program.state(), QProcess::Running);
-    QVERIFY(endProgram());
+    QVERIFY(run.Running());  // the program stays open after the export
+    QVERIFY(run.End());
 
     // Three BMPs of the chart's size, each showing the series it draws in their colours: all four
     // in the UT1R chart, the three with pole coordinates in the Xp and Yp charts.
     QSize size;
     for (const char* name : kImages) {
       qInfo("checking %s", name);
-      QImageReader reader(dir.filePath(name));
+      QImageReader reader(run.Path(name));
       QCOMPARE(reader.format(), QByteArray("bmp"));
       const QImage image = reader.read();
       QVERIFY(!image.isNull());
@@ -100,6 +116,24 @@ class AutoExportTest : public QObject {
     }
     // The chart fills the maximised window: nearly the whole width of the (offscreen) screen.
     QVERIFY(size.width() > QGuiApplication::primaryScreen()->geometry().width() * 9 / 10);
+  }
+
+  // The command line as typed decides: "-a" first, also without any display (the program then
+  // draws offscreen by itself); a Qt option before it means no automatic mode.
+  void commandLineAsTyped_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("exports");
+    QTest::newRow("-a without a display") << QStringList{"-a"} << true;
+    QTest::newRow("-a after Qt's -platform option") << QStringList{"-platform", "offscreen", "-a"} << false;
+  }
+  void commandLineAsTyped() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, exports);
+    ProgramRun run(arguments, false);
+    QVERIFY(run.Started());
+    const QStringList appeared = run.WatchImages(exports ? 20000 : 1500);
+    QCOMPARE(appeared.size(), exports ? 3 : 0);
+    QVERIFY(run.Running());
   }
 };
 

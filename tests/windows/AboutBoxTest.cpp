@@ -24,8 +24,13 @@ class AboutBoxTest : public QObject {
   void garbageIsNotAPicture() {
     QVERIFY(erp::ui::DecodeJpeg(QByteArray()).isNull());
     QVERIFY(erp::ui::DecodeJpeg(QByteArray("not a jpeg at all")).isNull());
-    QByteArray truncated = AboutPictureJpeg().left(300);
-    QVERIFY(erp::ui::DecodeJpeg(truncated).width() <= 193);  // decodes partly or not at all, never crashes
+    // A file cut short anywhere gives no picture or the whole 193 x 129 (what is missing grey),
+    // never a crash or an image of another size.
+    const QByteArray whole = AboutPictureJpeg();
+    for (const qsizetype length : {qsizetype(2), qsizetype(20), qsizetype(300), whole.size() / 2, whole.size() - 2}) {
+      const QImage image = erp::ui::DecodeJpeg(whole.left(length));
+      QVERIFY2(image.isNull() || image.size() == QSize(193, 129), qPrintable(QString::number(length)));
+    }
   }
 
   void layoutAndClosing() {

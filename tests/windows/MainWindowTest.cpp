@@ -5,12 +5,15 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
+#include <cmath>
+#include <ctime>
 #include <memory>
 
 #include "FakeInteraction.h"
@@ -203,21 +206,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(w->SeriesSlots().SeriesFileName[15], std::string());
   }
 
-  void failingRowsStopStartUp_data() {
+  // A settings file that fails to read ends start-up there: the error is shown, what was applied
+  // stays, nothing after it (the rest of series.ini, the command line) happens, and the window opens.
+  void failingSettingsStopStartUp_data() {
+    QTest::addColumn<QByteArray>("scaleIni");
     QTest::addColumn<QByteArray>("seriesIni");
-    QTest::addColumn<int>("applied");  // rows applied before the failing one
-    QTest::newRow("third row") << QByteArray("9 1 A a.dat j\r\n12 1 B b.dat j\r\nx 0 C c.dat j\r\n0 0 D d.dat j\r\n") << 2;
-    QTest::newRow("first row") << QByteArray("9 z A a.dat j\r\n") << 0;
+    QTest::addColumn<int>("applied");  // series.ini rows applied before the failure
+    QTest::newRow("series.ini, third row")
+        << QByteArray() << QByteArray("9 1 A a.dat j\r\n12 1 B b.dat j\r\nx 0 C c.dat j\r\n0 0 D d.dat j\r\n") << 2;
+    QTest::newRow("series.ini, first row") << QByteArray() << QByteArray("9 z A a.dat j\r\n") << 0;
+    QTest::newRow("scale.ini, second line: series.ini is not read")
+        << QByteArray("1\nfoo\n") << QByteArray("9 2 Alpha alpha.dat j\r\n") << 0;
   }
-  void failingRowsStopStartUp() {
+  void failingSettingsStopStartUp() {
+    QFETCH(QByteArray, scaleIni);
     QFETCH(QByteArray, seriesIni);
     QFETCH(int, applied);
+    if (!scaleIni.isEmpty()) WriteFile("scale.ini", scaleIni);
     WriteFile("series.ini", seriesIni);
     const QString defaultTitle = erp::ui::Chart().SeriesList(applied).Title();
     const erp::SeriesSlots defaults = erp::DefaultSeriesSlots();
     auto w = Make({"orbelon", "-a"});
     QCOMPARE(fake_.errors, QStringList{"Invalid numeric input"});
-    QVERIFY(!w->View().AutoStartPending);  // the command line is examined after series.ini
+    QVERIFY(!w->View().AutoStartPending);  // the command line is examined last
     QVERIFY(w->findChild<QPushButton*>("BitBtnStart")->isEnabled());
     for (int i = 0; i < applied; ++i) QVERIFY(w->Chart().SeriesList(i).Title() != defaultTitle);
     QCOMPARE(w->Chart().SeriesList(applied).Title(), defaultTitle);  // keeps the form's title
@@ -246,16 +257,6 @@ class MainWindowTest : public QObject {
     auto w3 = Make();
     QCOMPARE(w3->findChild<QComboBox*>("ComboBoxScaleY")->currentIndex(), -1);
     QCOMPARE(w3->ScaleMemory()[1], 7);
-  }
-
-  void badScaleIniSkipsTheRestOfStartUp() {
-    WriteFile("scale.ini", "1\nfoo\n");
-    WriteFile("series.ini", "9 2 Alpha alpha.dat j\r\n");
-    auto w = Make({"orbelon", "-a"});
-    QCOMPARE(fake_.errors, QStringList{"Invalid numeric input"});
-    QVERIFY(w->Chart().SeriesList(0).Title() != QStringLiteral("Alpha"));
-    QVERIFY(!w->View().AutoStartPending);
-    QVERIFY(w->findChild<QPushButton*>("BitBtnStart")->isEnabled());
   }
 
   void automaticModeOnlyForAFirstArgumentOfExactlyMinusA_data() {
@@ -295,6 +296,40 @@ class MainWindowTest : public QObject {
     QCOMPARE(fake_.errors.size(), 1);
     QVERIFY(w->isVisible());
     QVERIFY(w->View().Running);
+  }
+
+  // A radio group's item index: set by code it runs the click handler as a click does, after the
+  // index has changed; setting the index it has runs nothing; -1 leaves no item chosen.
+  void radioGroupItemIndex() {
+    erp::ui::RadioGroup group("Group", "Caption", {"a", "b", "c"}, 3, nullptr);
+    QList<int> seen;
+    group.OnClick = [&] { seen << group.ItemIndex(); };
+    QCOMPARE(group.ItemIndex(), -1);
+    group.SetItemIndex(1);
+    group.SetItemIndex(1);
+    group.findChild<QRadioButton*>("Group2")->click();
+    group.findChild<QRadioButton*>("Group2")->click();
+    group.SetItemIndex(-1);
+    QCOMPARE(seen, (QList<int>{1, 2, -1}));
+    QCOMPARE(group.ItemIndex(), -1);
+    for (QRadioButton* button : group.findChildren<QRadioButton*>()) QVERIFY(!button->isChecked());
+    QCOMPARE(group.findChild<QRadioButton*>("Group0")->text(), QStringLiteral("a"));
+  }
+
+  // The desktop clock is read in local time, not UTC: under a time zone far from UTC its reading
+  // follows the local calendar fields.
+  void localClockReadsLocalTime() {
+    const QByteArray oldTz = qgetenv("TZ");
+    qputenv("TZ", "KIR-14");  // UTC+14, as a POSIX rule (no time-zone database needed)
+    tzset();
+    const QDateTime local = QDateTime::currentDateTime();
+    const double reading = ReadLocalClock();
+    const double utc = erp::EncodeDateTime(local.toUTC().date().year(), local.toUTC().date().month(),
+                                           local.toUTC().date().day(), local.toUTC().time().hour(),
+                                           local.toUTC().time().minute(), local.toUTC().time().second(), 0);
+    qputenv("TZ", oldTz);
+    tzset();
+    QVERIFY(std::abs(reading - utc - 14.0 / 24.0) < 10.0 / 86400.0);
   }
 
   void menuOpensTheAboutBoxAndTheSeriesDialog() {
