@@ -1,6 +1,8 @@
 #include "core/ObservationStore.h"
 
+#include <array>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 #include "core/ColumnFormat.h"
@@ -31,9 +33,31 @@ bool DataFileExists(const std::string& path, std::string_view fileName) {
   return !ec && fs::exists(status) && !fs::is_directory(status);
 }
 
+// The UT1 corrections of one loading pass by day of the window. The series of different centres
+// mostly share their epochs (a record a day at 00:00), and the correction of an epoch is the same
+// computation each time: the last one of each day is kept and used again for the same epoch.
+class CorrectionCache {
+ public:
+  // The correction (with the seasonal term) of `epoch`, which lies `days` (1 <= days < 1000) after
+  // the store's day origin.
+  double Of(double epoch, double days) {
+    Entry& entry = entries_[static_cast<std::size_t>(days)];
+    if (!entry.valid || entry.epoch != epoch) entry = Entry{true, epoch, Ut1Correction(epoch, kWithSeasonalTerm)};
+    return entry.correction;
+  }
+
+ private:
+  struct Entry {
+    bool valid = false;
+    double epoch = 0.0;       // MJD
+    double correction = 0.0;  // seconds
+  };
+  std::array<Entry, static_cast<std::size_t>(kWindowDays)> entries_{};
+};
+
 // Reads one data file into series `series` of the store.
 void LoadSeriesFile(const std::string& path, const std::string& formatSpec, int series,
-                    double baseMJD, ObservationStore& store) {
+                    double baseMJD, ObservationStore& store, CorrectionCache& corrections) {
   const FormatTokens tokens = SplitFormatSpec(formatSpec);
   const bool hasUT1 = HasUT1(tokens);
   const FileHandle file = OpenForReading(path);
@@ -51,7 +75,7 @@ void LoadSeriesFile(const std::string& path, const std::string& formatSpec, int 
     ++n;
     if (hasUT1) {
       store.At(n, series, StoreParameter::UT1) = rec.UT1;
-      store.At(n, series, StoreParameter::UT1R) = rec.UT1 - Ut1Correction(e, kWithSeasonalTerm);
+      store.At(n, series, StoreParameter::UT1R) = rec.UT1 - corrections.Of(e, days);
     }
     const bool poleAbsent = rec.Xp == 0.0 && rec.Yp == 0.0;
     store.At(n, series, StoreParameter::Xp) = poleAbsent ? MissingValue : rec.Xp;
@@ -81,6 +105,7 @@ void LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore
   store.SeriesLoaded.Fill(false);
   seriesVisible.Fill(false);
 
+  auto corrections = std::make_unique<CorrectionCache>();
   for (;;) {
     for (int i = 1; i <= SeriesCount; ++i) {
       const std::string& fileName = slots.SeriesFileName[i];
@@ -89,7 +114,7 @@ void LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore
       ui.ShowStatus(kReadingStatus + PathForDisplay(path));
       store.SeriesLoaded[i] = true;
       store.AnySeriesLoaded = true;
-      LoadSeriesFile(path, slots.SeriesFormatSpec[i], i, baseMJD, store);
+      LoadSeriesFile(path, slots.SeriesFormatSpec[i], i, baseMJD, store, *corrections);
     }
     if (store.AnySeriesLoaded) break;
 
