@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDialog>
-#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
