@@ -339,7 +339,7 @@ void TForm1::FormCreate(const QStringList& arguments) {
   erp::LoadScaleMemory(scaleMemory_);
   ComboBoxScaleY->setCurrentIndex(scaleMemory_[1]);  // by code: no change handler; outside 0..4 selects nothing
 
-  if (std::filesystem::exists(erp::SeriesConfigFileName)) {
+  if (erp::FileExists(erp::SeriesConfigFileName)) {
     erp::ReadSeriesConfig([this](int slot, const erp::SeriesConfig& row) { ApplySeriesConfig(slot, row); });
   }
 

@@ -60,7 +60,8 @@ struct LoadUi {
 // The loading pass. Fills `store` from the data file of every slot:
 //   1. every store value becomes MissingValue, SeriesLoaded and seriesVisible are cleared;
 //   2. for each slot, the path DataDirectory + SeriesFileName (no separator added) is skipped
-//      when no file is there (empty or blank name, a directory, nothing at all); otherwise the
+//      when no data file is there (empty or blank name, nothing at all, a folder, FIFO, socket or
+//      device: only regular files are read); otherwise the
 //      status shows "  Считывание данных из файла: <path>", the slot counts as loaded, and its
 //      lines are parsed with the slot's format. A record at epoch e is dropped while
 //      e - baseMJD < 1 (DayIndex <= 0), ends the file at e - baseMJD >= 1000 (DayIndex >= 1000),
@@ -73,7 +74,8 @@ struct LoadUi {
 //   4. rescaleOnChange = true, timeShiftDays = 0, the status shows "  Ready".
 // Returns normally only after step 4: the window then enables the chart's controls.
 // Throws std::runtime_error and ends the pass at the line that failed to convert (the message of
-// ParseRecord), or with the system's message when an existing file cannot be opened or read;
+// ParseRecord), or with the system's message when an existing file cannot be opened or read
+// (also when its name cannot be followed: a link loop, a folder that may not be searched);
 // what was stored stays, and step 4 does not run.
 void LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
                       SlotArray<bool, SeriesCount>& seriesVisible, bool& rescaleOnChange,

@@ -1,6 +1,5 @@
 #include "core/ScaleMemory.h"
 
-#include <cerrno>
 #include <charconv>
 
 #include "core/FileIo.h"
@@ -16,12 +15,11 @@ std::optional<int> ScaleSlot(int parameter, int interval, int trend) {
 }
 
 void LoadScaleMemory(ScaleMemory& memory, const std::string& path) {
-  FileHandle file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    if (errno != ENOENT) ThrowSystemError(errno);
+  if (!FileExists(path)) {
     CreateEmptyFileIfMissing(path);
     return;
   }
+  const FileHandle file = OpenForReading(path);
   SettingsScanner scanner(file.get());
   for (int k = 1; k <= ScaleViewCount; ++k) {
     memory[k] = scanner.ReadInteger();

@@ -105,12 +105,37 @@ TEST(LoadScaleMemory, MissingFileIsCreatedEmpty) {
   EXPECT_EQ(ReadBytes(path), "");
 }
 
-TEST(LoadScaleMemory, UnreadableNamesGiveTheSystemMessage) {
-  TempDir dir;
-  std::filesystem::create_directory(dir.path() / "scale.ini");
-  ScaleMemory memory{};
-  EXPECT_EQ(ErrorOf([&] { LoadScaleMemory(memory, dir / "scale.ini"); }), std::strerror(EISDIR));
-  EXPECT_EQ(ErrorOf([&] { LoadScaleMemory(memory, dir / "no-folder/scale.ini"); }), std::strerror(ENOENT));
+// Only a regular file is read; nothing at all is created empty; anything else fails with the
+// system's message and neither blocks (FIFO), reads for ever (device) nor is created over.
+TEST(LoadScaleMemory, ReadsOnlyARegularFile) {
+  const testing::HostileNames names;
+  const TempDir& dir = names.dir;
+  WriteBytes(dir / "file.ini", "3\r\n1\r\n");
+  struct Case {
+    const char* name;
+    std::string path;
+    std::string error;
+    std::vector<std::int32_t> memory;  // what is read; untouched (7, 7) on failure
+  };
+  const Case cases[] = {
+      {"link to a regular file", dir / "link.ini", "", {3, 1}},
+      {"dangling link: its file is created empty", dir / "dangling.ini", "", {7, 7}},
+      {"folder", dir / "folder.ini", std::strerror(EISDIR), {7, 7}},
+      {"FIFO", dir / "fifo.ini", std::strerror(EINVAL), {7, 7}},
+      {"socket", dir / "socket.ini", std::strerror(EINVAL), {7, 7}},
+      {"link to an endless device", dir / "zero.ini", std::strerror(EINVAL), {7, 7}},
+      {"link loop", dir / "loop-a.ini", std::strerror(ELOOP), {7, 7}},
+      {"missing folder: cannot be created", dir / "no-folder/scale.ini", std::strerror(ENOENT), {7, 7}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScaleMemory memory = Memory({7, 7});
+    EXPECT_EQ(ErrorOf([&] { LoadScaleMemory(memory, c.path); }), c.error);
+    EXPECT_EQ(memory, Memory(c.memory));
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "dangling.ini"));
+  EXPECT_EQ(ReadBytes(dir / "nowhere.ini"), "");
+  EXPECT_EQ(std::filesystem::status(dir.path() / "fifo.ini").type(), std::filesystem::file_type::fifo);
 }
 
 TEST(SaveScaleMemory, WritesSixteenShortestLinesThatReadBack) {
