@@ -1,8 +1,7 @@
 #include "core/ScaleMemory.h"
 
-#include <charconv>
-
 #include "core/FileIo.h"
+#include "core/NumberText.h"
 #include "core/SettingsScanner.h"
 
 namespace erp {
@@ -30,9 +29,7 @@ void LoadScaleMemory(ScaleMemory& memory, const std::string& path) {
 std::string ScaleMemoryText(const ScaleMemory& memory) {
   std::string text;
   for (const std::int32_t value : memory) {
-    char digits[16];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    text.append(digits, result.ptr);
+    AppendInt32(text, value);
     text += "\r\n";
   }
   return text;
