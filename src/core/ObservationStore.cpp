@@ -1,5 +1,6 @@
 #include "core/ObservationStore.h"
 
+#include <cassert>
 #include <filesystem>
 #include <string_view>
 
@@ -64,6 +65,8 @@ std::string WorkingDirectory() {
 }  // namespace
 
 std::size_t ObservationStore::Index(int row, int series, int parameter) {
+  // Outside the table is a programming error (checked in debug builds, like SlotArray).
+  assert(row >= 1 && row <= Rows && series >= 1 && series <= SeriesCount && parameter >= 1 && parameter <= Parameters);
   // Rows of one series lie together: a series is read row after row.
   return (static_cast<std::size_t>(series - 1) * Rows + static_cast<std::size_t>(row - 1)) * Parameters +
          static_cast<std::size_t>(parameter - 1);

@@ -30,7 +30,8 @@ struct ObservationStore {
   ObservationStore() { Values.fill(MissingValue); }
 
   // Row 1..1000 of series 1..15, parameter 1..5 (StoreParameter). Rows of a series are filled
-  // from 1 without gaps; a series ends at the first row whose EpochMJD is MissingValue.
+  // from 1 without gaps; a series ends at the first row whose EpochMJD is MissingValue. An index
+  // outside the table is a programming error (checked by assert in debug builds).
   double& At(int row, int series, int parameter) { return Values[Index(row, series, parameter)]; }
   double At(int row, int series, int parameter) const {
     return Values[Index(row, series, parameter)];
