@@ -152,8 +152,8 @@ FileHandle OpenForReading(const std::string& path) {
   if (::fstat(fd.get(), &st) != 0) ThrowSystemError(errno);
   const FileState state = StateOfMode(st.st_mode);
   if (state.Kind != FileKind::Regular) ThrowSystemError(state.Error);
-  // Reads of a regular file never wait; the flag goes so that the stream behaves as usual.
-  if (const int flags = ::fcntl(fd.get(), F_GETFL); flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+  // The descriptor stays non-blocking: the system ignores that for the data of real files, while a
+  // pseudo-file that would wait for ever (/proc/kmsg, a trace pipe) fails at once with EAGAIN.
   std::FILE* stream = ::fdopen(fd.get(), "rb");
   if (stream == nullptr) ThrowSystemError(errno);
   fd.release();

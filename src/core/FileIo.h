@@ -49,9 +49,9 @@ FileState FileStateOf(const std::string& path);
 // a folder, FIFO, device or link loop is reported instead of being read or created over.
 bool FileExists(const std::string& path);
 
-// Opens a regular file for reading as bytes. The open never waits (a FIFO put in the file's place
-// after a check would block an ordinary open until a writer comes); anything but a regular file is
-// refused with FileStateOf's errors (EISDIR, EINVAL). Throws the system's message.
+// Opens a regular file for reading as bytes. Neither the open nor a read ever waits (a FIFO put in
+// the file's place after a check would block an ordinary open until a writer comes); anything but
+// a regular file is refused with FileStateOf's errors (EISDIR, EINVAL). Throws the system's message.
 FileHandle OpenForReading(const std::string& path);
 
 // Creates an empty file where nothing exists yet (through a dangling symbolic link, its target).

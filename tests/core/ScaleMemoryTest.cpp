@@ -1,6 +1,7 @@
 #include "core/ScaleMemory.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
@@ -136,6 +137,26 @@ TEST(LoadScaleMemory, ReadsOnlyARegularFile) {
   EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "dangling.ini"));
   EXPECT_EQ(ReadBytes(dir / "nowhere.ini"), "");
   EXPECT_EQ(std::filesystem::status(dir.path() / "fifo.ini").type(), std::filesystem::file_type::fifo);
+}
+
+// Permissions stop an ordinary user only; as root the check runs as "nobody" in a child process.
+// A file that may not be read is no missing file: it is reported, not created over.
+TEST(LoadScaleMemory, UnreadableFileGivesTheSystemMessageAndStays) {
+  const auto outcome = testing::RunUnprivileged([]() -> std::string {
+    TempDir dir;
+    const std::string path = dir / "scale.ini";
+    WriteBytes(path, "3\r\n");
+    ::chmod(path.c_str(), 0);
+    ScaleMemory memory = Memory({7});
+    std::string failures;
+    if (ErrorOf([&] { LoadScaleMemory(memory, path); }) != std::strerror(EACCES)) failures += "wrong or no error; ";
+    if (memory != Memory({7})) failures += "memory changed; ";
+    ::chmod(path.c_str(), 0600);
+    if (ReadBytes(path) != "3\r\n") failures += "file changed; ";
+    return failures;
+  });
+  if (!outcome) GTEST_SKIP() << "running as root and cannot switch to the user nobody, so permissions are not enforced";
+  EXPECT_EQ(*outcome, "");
 }
 
 TEST(SaveScaleMemory, WritesSixteenShortestLinesThatReadBack) {
