@@ -37,7 +37,7 @@ struct ObservationStore {
     return Values[Index(row, series, parameter)];
   }
 
-  std::array<double, Rows * SeriesCount * Parameters> Values;
+  std::array<double, std::size_t{Rows} * SeriesCount * Parameters> Values;
   SlotArray<bool, SeriesCount> SeriesLoaded{};  // the slot's data file existed and was opened
   bool AnySeriesLoaded = false;                 // at least one data file existed; never reset
   std::string DataDirectory;  // prefix of every data file path (at most 255 bytes); empty: working folder
