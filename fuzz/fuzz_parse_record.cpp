@@ -38,7 +38,7 @@ std::string TrimBelow33(std::string r) {
   return r;
 }
 
-// Splitting a specification: the text before each "_", or else pieces of 10 characters.
+// Splitting a format specification: the text before each "_", or else pieces of 10 characters.
 std::array<std::string, erp::MaxColumns> ReferenceTokens(std::string s) {
   std::array<std::string, erp::MaxColumns> tokens;
   for (std::string& token : tokens) {
