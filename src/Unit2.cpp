@@ -6,9 +6,7 @@
 #include <QScrollArea>
 
 #include <array>
-#include <filesystem>
 #include <limits>
-#include <system_error>
 
 #include "core/Cp1251.h"
 #include "core/FileIo.h"
@@ -146,11 +144,9 @@ void TfmFormat::setVisible(bool visible) {
 }
 
 void TfmFormat::FormActivate() {
-  // Anything under the name, or a name whose state cannot be found out, is read: reading then
-  // reports what is wrong with it. Only a name that certainly does not exist leads to the question.
-  std::error_code ec;
-  const bool exists = std::filesystem::exists(erp::SeriesConfigFileName, ec);
-  if (exists || ec) {
+  // The same check as at start-up: a regular file is read, nothing there leads to the question,
+  // and anything else (a folder, FIFO, link loop) is reported with the system's message.
+  if (erp::FileExists(erp::SeriesConfigFileName)) {
     erp::ReadSeriesConfig([this](int slot, const erp::SeriesConfig& row) { ShowRow(slot, row); });
   } else if (interaction_.AskYesNo(QStringLiteral("Инициализационный файл не найден. Создать новый?"))) {
     erp::CreateEmptyFileIfMissing(erp::SeriesConfigFileName);

@@ -15,7 +15,6 @@
 
 #include <clocale>
 #include <cstdlib>
-#include <filesystem>
 
 #include "core/Cp1251.h"
 #include "core/ScaleTables.h"
@@ -130,7 +129,7 @@ void TForm1::FormCreate(const QStringList& arguments) {
   erp::LoadScaleMemory(scaleMemory_);
   ui.ComboBoxScaleY->setCurrentIndex(scaleMemory_[1]);  // by code: no change handler; outside 0..4 selects nothing
 
-  if (std::filesystem::exists(erp::SeriesConfigFileName)) {
+  if (erp::FileExists(erp::SeriesConfigFileName)) {
     erp::ReadSeriesConfig([this](int slot, const erp::SeriesConfig& row) { ApplySeriesConfig(slot, row); });
   }
 

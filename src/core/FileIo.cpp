@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 
 namespace erp {
 namespace {
@@ -17,6 +18,28 @@ namespace fs = std::filesystem;
 
 constexpr int kMaxLinks = 40;          // symbolic links followed before giving up (as the kernel)
 constexpr int kTemporaryAttempts = 100;  // names tried for the new file
+
+// The state of what a successful stat found.
+FileState StateOfMode(mode_t mode) {
+  if (S_ISREG(mode)) return {FileKind::Regular, 0};
+  return {FileKind::NotAFile, S_ISDIR(mode) ? EISDIR : EINVAL};
+}
+
+// A descriptor that is closed on every way out unless it is released.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
 
 // The file a path finally names: symbolic links are followed (also a link to a file that does
 // not exist yet), so that the file is replaced and the links stay.
@@ -96,17 +119,58 @@ void SyncFolder(const fs::path& file) {
 
 void ThrowSystemError(int err) { throw std::runtime_error(std::strerror(err)); }
 
+FileState FileStateOf(const std::string& path) {
+  if (path.empty() || path.find('\0') != std::string::npos) return {FileKind::Missing, ENOENT};
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    const int err = errno;
+    if (err == ENOENT || err == ENOTDIR || err == ENAMETOOLONG) return {FileKind::Missing, err};
+    return {FileKind::Unreachable, err};
+  }
+  return StateOfMode(st.st_mode);
+}
+
+bool FileExists(const std::string& path) {
+  const FileState state = FileStateOf(path);
+  if (state.Kind == FileKind::Regular) return true;
+  if (state.Kind == FileKind::Missing) return false;
+  ThrowSystemError(state.Error);
+}
+
 FileHandle OpenForReading(const std::string& path) {
-  FileHandle file(std::fopen(path.c_str(), "rb"));
-  if (!file) ThrowSystemError(errno);
-  return file;
+  if (path.find('\0') != std::string::npos) ThrowSystemError(ENOENT);
+  // O_NONBLOCK: opening a FIFO returns at once instead of waiting for a writer; O_NOCTTY: a
+  // terminal never becomes the program's own.
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (fd.get() < 0) {
+    const int err = errno;
+    // A socket cannot be opened at all (ENXIO); it is reported as any other thing but a file.
+    const FileState state = FileStateOf(path);
+    ThrowSystemError(state.Kind == FileKind::NotAFile ? state.Error : err);
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) ThrowSystemError(errno);
+  const FileState state = StateOfMode(st.st_mode);
+  if (state.Kind != FileKind::Regular) ThrowSystemError(state.Error);
+  // The descriptor stays non-blocking: the system ignores that for the data of real files, while a
+  // pseudo-file that would wait for ever (/proc/kmsg, a trace pipe) fails at once with EAGAIN.
+  std::FILE* stream = ::fdopen(fd.get(), "rb");
+  if (stream == nullptr) ThrowSystemError(errno);
+  fd.release();
+  return FileHandle(stream);
 }
 
 void CreateEmptyFileIfMissing(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  const FileState state = FileStateOf(path);
+  if (state.Kind == FileKind::Regular) return;
+  if (state.Kind != FileKind::Missing) ThrowSystemError(state.Error);
+  // A dangling link gets its file and stays a link, as when a settings file is written.
+  const fs::path target = FollowLinks(fs::path(path));
+  const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) {
-    if (errno == EEXIST) return;
-    ThrowSystemError(errno);
+    const int err = errno;
+    if (err == EEXIST && FileStateOf(path).Kind == FileKind::Regular) return;  // made meanwhile
+    ThrowSystemError(err);
   }
   if (::close(fd) != 0) ThrowSystemError(errno);
 }
@@ -114,15 +178,20 @@ void CreateEmptyFileIfMissing(const std::string& path) {
 void WriteFileReplacing(const std::string& path, std::string_view contents) {
   const fs::path target = FollowLinks(fs::path(path));
 
+  // Only a regular file is replaced: a folder, FIFO, socket or device keeps its place (renaming
+  // over a device node would destroy it).
+  const FileState state = FileStateOf(target.string());
+  if (state.Kind == FileKind::NotAFile || state.Kind == FileKind::Unreachable) ThrowSystemError(state.Error);
+
   // An existing file must be writable as it is, exactly as for a direct write. Opening it without
   // truncation (and without blocking on a pipe) checks that and changes nothing.
   struct stat old {};
   bool exists = false;
   {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0) {
-      exists = ::fstat(fd, &old) == 0;
-      ::close(fd);
+    const Descriptor fd(::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() >= 0) {
+      exists = ::fstat(fd.get(), &old) == 0;
+      if (exists && !S_ISREG(old.st_mode)) ThrowSystemError(StateOfMode(old.st_mode).Error);
     } else if (errno != ENOENT) {
       ThrowSystemError(errno);
     }

@@ -1,8 +1,10 @@
-// File access shared by the settings files and the loading pass: reading handles and
-// replace-on-write for settings files. Failures throw std::runtime_error with the system's
-// message (strerror).
+// File access shared by the settings files and the loading pass: what stands under a name,
+// reading handles and replace-on-write for settings files. Only regular files (or symbolic links
+// to them) are ever read or replaced: a FIFO, socket or device would block the program or feed it
+// without end. Failures throw std::runtime_error with the system's message (strerror).
 #pragma once
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -18,11 +20,43 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 // Throws std::runtime_error carrying strerror(err).
 [[noreturn]] void ThrowSystemError(int err);
 
-// Opens a file for reading as bytes ("rb"). Throws the system's message when it cannot.
+// What stands under a name, as the readers see it.
+enum class FileKind {
+  Regular,      // a regular file, or a symbolic link to one: it is read
+  Missing,      // nothing: no such name, a missing folder on the way, an empty name, a name no file
+                // can have (an embedded NUL, a part longer than the system allows), a dangling link
+  NotAFile,     // a folder, FIFO, socket or device (through links too)
+  Unreachable,  // the name cannot be followed: a symbolic-link loop, a folder that may not be
+                // searched, an input/output error
+};
+
+// The result of the one existence check of the program.
+struct FileState {
+  FileKind Kind = FileKind::Missing;
+  // Why it cannot be read (an errno value): 0 for a regular file, the look-up's error when
+  // missing (ENOENT, ENOTDIR, ENAMETOOLONG), EISDIR
+  // for a folder, EINVAL for a FIFO, socket or device (there is no errno of its own for "not a
+  // regular file"; EINVAL is what the system answers when a regular file is needed, as for
+  // truncate), and the look-up's own error when unreachable.
+  int Error = ENOENT;
+};
+
+// Looks at what stands under `path` (following symbolic links) without opening it.
+FileState FileStateOf(const std::string& path);
+
+// The existence check of the settings files: true for a regular file (or a link to one), false
+// when nothing is there; throws the system's message (FileState::Error) for anything else, so that
+// a folder, FIFO, device or link loop is reported instead of being read or created over.
+bool FileExists(const std::string& path);
+
+// Opens a regular file for reading as bytes. Neither the open nor a read ever waits (a FIFO put in
+// the file's place after a check would block an ordinary open until a writer comes); anything but
+// a regular file is refused with FileStateOf's errors (EISDIR, EINVAL). Throws the system's message.
 FileHandle OpenForReading(const std::string& path);
 
-// Creates an empty file unless something already exists under that name. Throws the system's
-// message when it cannot be created.
+// Creates an empty file where nothing exists yet (through a dangling symbolic link, its target).
+// An existing regular file is left as it is; a folder, FIFO, socket or device fails with
+// EISDIR or EINVAL. Throws the system's message when the file cannot be created.
 void CreateEmptyFileIfMissing(const std::string& path);
 
 // Replaces the contents of the file at `path` with `contents` without ever leaving it half
@@ -32,7 +66,8 @@ void CreateEmptyFileIfMissing(const std::string& path);
 // its owner); a new file gets the usual permissions (0666 less the umask).
 //
 // Errors: an existing file that may not be opened for writing fails as a direct write would,
-// untouched; any failure afterwards (folder not writable, disk full, file size limit) removes
+// untouched; a folder, FIFO, socket or device fails with EISDIR or EINVAL and is neither written
+// nor replaced; any failure afterwards (folder not writable, disk full, file size limit) removes
 // the new file and leaves the old one as it was. The exception carries strerror.
 void WriteFileReplacing(const std::string& path, std::string_view contents);
 

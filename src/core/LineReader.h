@@ -3,8 +3,9 @@
 
 #include <array>
 #include <cstdio>
-#include <string>
 #include <string_view>
+
+#include "core/ByteReader.h"
 
 namespace erp {
 
@@ -17,7 +18,7 @@ class LineReader {
  public:
   static constexpr std::size_t MaxLineLength = 200;
 
-  explicit LineReader(std::FILE* stream);
+  explicit LineReader(std::FILE* stream) : bytes_(stream) {}
 
   // True at the end of the data or before a byte 26.
   bool AtEnd();
@@ -26,12 +27,7 @@ class LineReader {
   std::string_view ReadLine();
 
  private:
-  bool Fill();  // refills the buffer; false at the end of the data
-
-  std::FILE* stream_;
-  std::array<char, 1 << 16> buffer_{};
-  std::size_t pos_ = 0;
-  std::size_t size_ = 0;
+  ByteReader bytes_;
   std::array<char, MaxLineLength> line_{};
 };
 

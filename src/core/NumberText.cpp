@@ -72,4 +72,10 @@ std::string FormatShortest(double value) {
   return ec == std::errc() ? std::string(buffer, end) : std::string();
 }
 
+void AppendInt32(std::string& out, std::int32_t value) {
+  char digits[16];  // "-2147483648" at most
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, result.ptr);
+}
+
 }  // namespace erp

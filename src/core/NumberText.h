@@ -21,4 +21,8 @@ std::optional<std::int32_t> ParseInt32(std::string_view text);
 // The shortest decimal text that reads back to the same value ("." as decimal point).
 std::string FormatShortest(double value);
 
+// Appends a whole number in decimal as the settings files hold it: no leading blanks or zeros, a
+// minus sign when negative.
+void AppendInt32(std::string& out, std::int32_t value);
+
 }  // namespace erp

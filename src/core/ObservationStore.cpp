@@ -1,6 +1,7 @@
 #include "core/ObservationStore.h"
 
 #include <array>
+#include <cassert>
 #include <filesystem>
 #include <memory>
 #include <string_view>
@@ -23,14 +24,9 @@ constexpr const char* kReadyStatus = "  Ready";
 constexpr const char* kNoDataMessage = "Путь к файлам данных указан неверно!";
 constexpr char kPathSeparator = '/';
 
-// True when a data file stands under `path`: not for an empty or blank name, a name the system
-// cannot hold (an embedded NUL would cut it short), a directory, or nothing at all.
-bool DataFileExists(const std::string& path, std::string_view fileName) {
-  if (fileName.find_first_not_of(' ') == std::string_view::npos) return false;
-  if (path.find('\0') != std::string::npos) return false;
-  std::error_code ec;
-  const fs::file_status status = fs::status(path, ec);
-  return !ec && fs::exists(status) && !fs::is_directory(status);
+// True for a name that names no file at all: empty or blanks only.
+bool IsBlankName(std::string_view fileName) {
+  return fileName.find_first_not_of(' ') == std::string_view::npos;
 }
 
 // The UT1 corrections of one loading pass by day of the window. The series of different centres
@@ -93,6 +89,8 @@ std::string WorkingDirectory() {
 }  // namespace
 
 std::size_t ObservationStore::Index(int row, int series, int parameter) {
+  // Outside the table is a programming error (checked in debug builds, like SlotArray).
+  assert(row >= 1 && row <= Rows && series >= 1 && series <= SeriesCount && parameter >= 1 && parameter <= Parameters);
   // Rows of one series lie together: a series is read row after row.
   return (static_cast<std::size_t>(series - 1) * Rows + static_cast<std::size_t>(row - 1)) * Parameters +
          static_cast<std::size_t>(parameter - 1);
@@ -110,10 +108,15 @@ void LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore
     for (int i = 1; i <= SeriesCount; ++i) {
       const std::string& fileName = slots.SeriesFileName[i];
       const std::string path = store.DataDirectory + fileName;
-      if (!DataFileExists(path, fileName)) continue;
+      if (IsBlankName(fileName)) continue;
+      // A folder, FIFO, socket or device is no data file, just as nothing at all is; a name that
+      // cannot be followed (link loop, folder that may not be searched) fails like an unreadable file.
+      const FileState state = FileStateOf(path);
+      if (state.Kind == FileKind::Missing || state.Kind == FileKind::NotAFile) continue;
       ui.ShowStatus(kReadingStatus + PathForDisplay(path));
       store.SeriesLoaded[i] = true;
       store.AnySeriesLoaded = true;
+      if (state.Kind == FileKind::Unreachable) ThrowSystemError(state.Error);
       LoadSeriesFile(path, slots.SeriesFormatSpec[i], i, baseMJD, store, *corrections);
     }
     if (store.AnySeriesLoaded) break;

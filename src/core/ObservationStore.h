@@ -30,13 +30,14 @@ struct ObservationStore {
   ObservationStore() { Values.fill(MissingValue); }
 
   // Row 1..1000 of series 1..15, parameter 1..5 (StoreParameter). Rows of a series are filled
-  // from 1 without gaps; a series ends at the first row whose EpochMJD is MissingValue.
+  // from 1 without gaps; a series ends at the first row whose EpochMJD is MissingValue. An index
+  // outside the table is a programming error (checked by assert in debug builds).
   double& At(int row, int series, int parameter) { return Values[Index(row, series, parameter)]; }
   double At(int row, int series, int parameter) const {
     return Values[Index(row, series, parameter)];
   }
 
-  std::array<double, Rows * SeriesCount * Parameters> Values;
+  std::array<double, std::size_t{Rows} * SeriesCount * Parameters> Values;
   SlotArray<bool, SeriesCount> SeriesLoaded{};  // the slot's data file existed and was opened
   bool AnySeriesLoaded = false;                 // at least one data file existed; never reset
   std::string DataDirectory;  // prefix of every data file path (at most 255 bytes); empty: working folder
@@ -60,7 +61,8 @@ struct LoadUi {
 // The loading pass. Fills `store` from the data file of every slot:
 //   1. every store value becomes MissingValue, SeriesLoaded and seriesVisible are cleared;
 //   2. for each slot, the path DataDirectory + SeriesFileName (no separator added) is skipped
-//      when no file is there (empty or blank name, a directory, nothing at all); otherwise the
+//      when no data file is there (empty or blank name, nothing at all, a folder, FIFO, socket or
+//      device: only regular files are read); otherwise the
 //      status shows "  Считывание данных из файла: <path>", the slot counts as loaded, and its
 //      lines are parsed with the slot's format. A record at epoch e is dropped while
 //      e - baseMJD < 1 (DayIndex <= 0), ends the file at e - baseMJD >= 1000 (DayIndex >= 1000),
@@ -73,7 +75,8 @@ struct LoadUi {
 //   4. rescaleOnChange = true, timeShiftDays = 0, the status shows "  Ready".
 // Returns normally only after step 4: the window then enables the chart's controls.
 // Throws std::runtime_error and ends the pass at the line that failed to convert (the message of
-// ParseRecord), or with the system's message when an existing file cannot be opened or read;
+// ParseRecord), or with the system's message when an existing file cannot be opened or read
+// (also when its name cannot be followed: a link loop, a folder that may not be searched);
 // what was stored stays, and step 4 does not run.
 void LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
                       SlotArray<bool, SeriesCount>& seriesVisible, bool& rescaleOnChange,

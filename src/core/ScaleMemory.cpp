@@ -1,9 +1,7 @@
 #include "core/ScaleMemory.h"
 
-#include <cerrno>
-#include <charconv>
-
 #include "core/FileIo.h"
+#include "core/NumberText.h"
 #include "core/SettingsScanner.h"
 
 namespace erp {
@@ -16,12 +14,11 @@ std::optional<int> ScaleSlot(int parameter, int interval, int trend) {
 }
 
 void LoadScaleMemory(ScaleMemory& memory, const std::string& path) {
-  FileHandle file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    if (errno != ENOENT) ThrowSystemError(errno);
+  if (!FileExists(path)) {
     CreateEmptyFileIfMissing(path);
     return;
   }
+  const FileHandle file = OpenForReading(path);
   SettingsScanner scanner(file.get());
   for (int k = 1; k <= ScaleViewCount; ++k) {
     memory[k] = scanner.ReadInteger();
@@ -32,9 +29,7 @@ void LoadScaleMemory(ScaleMemory& memory, const std::string& path) {
 std::string ScaleMemoryText(const ScaleMemory& memory) {
   std::string text;
   for (const std::int32_t value : memory) {
-    char digits[16];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    text.append(digits, result.ptr);
+    AppendInt32(text, value);
     text += "\r\n";
   }
   return text;

@@ -20,7 +20,8 @@ using ScaleMemory = SlotArray<std::int32_t, ScaleViewCount>;
 // (month, year) and trend t 0..1 (removed, shown). Empty for any index outside those ranges.
 std::optional<int> ScaleSlot(int parameter, int interval, int trend);
 
-// Reads scale.ini into `memory`. A missing file is created empty and `memory` is left alone.
+// Reads scale.ini into `memory`. A missing file is created empty and `memory` is left alone; a
+// folder, FIFO, socket, device or link loop under the name fails (see FileExists).
 // Otherwise, for k = 1..16: blanks and line ends are skipped, the next token (at most 32
 // characters) is read as an integer into memory[k] (0 once the file has ended), and the rest of
 // its line is passed over. Throws "Invalid numeric input" for a token that is not an integer

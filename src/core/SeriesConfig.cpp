@@ -1,8 +1,7 @@
 #include "core/SeriesConfig.h"
 
-#include <charconv>
-
 #include "core/FileIo.h"
+#include "core/NumberText.h"
 
 namespace erp {
 
@@ -124,12 +123,6 @@ void ReadSeriesConfig(const std::function<void(int slot, const SeriesConfig& row
 
 namespace {
 
-void AppendInteger(std::string& out, std::int32_t value) {
-  char digits[16];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
-}
-
 // A text field as written: a line end inside it would end the row early.
 void AppendField(std::string& out, std::string_view text) {
   for (const char c : text) out += (c == '\r' || c == '\n') ? ' ' : c;
@@ -140,9 +133,9 @@ void AppendField(std::string& out, std::string_view text) {
 std::string SeriesConfigText(const SlotArray<SeriesConfig, SeriesCount>& rows) {
   std::string text;
   for (const SeriesConfig& row : rows) {
-    AppendInteger(text, row.ColorIndex);
+    AppendInt32(text, row.ColorIndex);
     text += ' ';
-    AppendInteger(text, row.SymbolIndex);
+    AppendInt32(text, row.SymbolIndex);
     text += ' ';
     AppendField(text, row.Title);
     text += ' ';

@@ -1,10 +1,11 @@
 // Reading of the settings files (series.ini, scale.ini) token by token and line by line.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+
+#include "core/ByteReader.h"
 
 namespace erp {
 
@@ -16,7 +17,7 @@ class SettingsScanner {
  public:
   static constexpr std::size_t MaxIntegerLength = 32;  // characters of one integer token
 
-  explicit SettingsScanner(std::FILE* stream);
+  explicit SettingsScanner(std::FILE* stream) : bytes_(stream) {}
 
   // Skips every character with a code up to 32 (blanks, tabs, line ends, NUL). At the end of the
   // data the result is 0 and nothing more is consumed. Otherwise takes the following characters
@@ -35,13 +36,11 @@ class SettingsScanner {
   void SkipLineEnd();
 
  private:
-  bool Fill();  // false at the end of the data
-  int Peek();   // next byte (0..255) without consuming it, or -1 at the end
+  // Consumes the bytes up to the next CR or LF, which stays unread, appending them to `text`
+  // unless it is null.
+  void PassLine(std::string* text);
 
-  std::FILE* stream_;
-  std::array<char, 4096> buffer_{};
-  std::size_t pos_ = 0;
-  std::size_t size_ = 0;
+  ByteReader bytes_;
 };
 
 }  // namespace erp

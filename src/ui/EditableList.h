@@ -13,7 +13,7 @@ class EditableList : public QComboBox {
   Q_OBJECT
 
  public:
-  EditableList(const QStringList& items, QWidget* parent = nullptr);
+  explicit EditableList(const QStringList& items, QWidget* parent = nullptr);
 
   int ItemIndex() const;
   // Shows item `index`; an index outside the list leaves the box empty (ItemIndex -1). Whatever

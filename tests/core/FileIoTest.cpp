@@ -1,5 +1,6 @@
 #include "core/FileIo.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -16,6 +17,10 @@ namespace {
 
 using testing::ErrorOf;
 using testing::FileSizeLimit;
+using testing::HostileNames;
+using testing::MakeFifo;
+using testing::MakeNullDevice;
+using testing::MakeSocket;
 using testing::Names;
 using testing::ReadBytes;
 using testing::RunUnprivileged;
@@ -27,6 +32,132 @@ mode_t ModeOf(const std::string& path) {
   struct stat st {};
   EXPECT_EQ(::stat(path.c_str(), &st), 0);
   return st.st_mode & 07777;
+}
+
+TEST(FileStateOf, TellsRegularFilesFromEverythingElse) {
+  const HostileNames names;
+  const TempDir& dir = names.dir;
+  struct Case {
+    const char* name;
+    std::string path;
+    FileKind kind;
+    int error;
+  };
+  const Case cases[] = {
+      {"regular file", dir / "file.ini", FileKind::Regular, 0},
+      {"link to a regular file", dir / "link.ini", FileKind::Regular, 0},
+      {"nothing", dir / "missing.ini", FileKind::Missing, ENOENT},
+      {"dangling link", dir / "dangling.ini", FileKind::Missing, ENOENT},
+      {"a file where a folder should be", dir / "file.ini/x.ini", FileKind::Missing, ENOTDIR},
+      {"a name part longer than any file name", dir / std::string(300, 'n'), FileKind::Missing, ENAMETOOLONG},
+      {"empty name", "", FileKind::Missing, ENOENT},
+      {"NUL inside the name (must not find file.ini)", dir / std::string("file.ini\0.bak", 13), FileKind::Missing, ENOENT},
+      {"folder", dir / "folder.ini", FileKind::NotAFile, EISDIR},
+      {"link to a folder", dir / "folder-link.ini", FileKind::NotAFile, EISDIR},
+      {"FIFO", dir / "fifo.ini", FileKind::NotAFile, EINVAL},
+      {"socket", dir / "socket.ini", FileKind::NotAFile, EINVAL},
+      {"link to a device", dir / "zero.ini", FileKind::NotAFile, EINVAL},
+      {"symbolic-link loop", dir / "loop-a.ini", FileKind::Unreachable, ELOOP},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const FileState state = FileStateOf(c.path);
+    EXPECT_EQ(state.Kind, c.kind);
+    EXPECT_EQ(state.Error, c.error);
+    // The settings files' check: true, false, or the system's message.
+    bool exists = false;
+    const std::string error = ErrorOf([&] { exists = FileExists(c.path); });
+    EXPECT_EQ(exists, c.kind == FileKind::Regular);
+    const bool fails = c.kind == FileKind::NotAFile || c.kind == FileKind::Unreachable;
+    EXPECT_EQ(error, fails ? std::strerror(c.error) : "");
+  }
+}
+
+// Permissions stop an ordinary user only; as root the check runs as "nobody" in a child process.
+TEST(FileStateOf, AFolderThatMayNotBeSearchedHidesWhatIsInIt) {
+  const auto outcome = RunUnprivileged([]() -> std::string {
+    TempDir dir;
+    for (const char* folder : {"closed", "search-only"}) {
+      fs::create_directory(dir.path() / folder);
+      WriteBytes(dir / (std::string(folder) + "/file.ini"), "x");
+    }
+    ::chmod((dir / "closed").c_str(), 0);
+    ::chmod((dir / "search-only").c_str(), 0111);  // may not be listed, but named files are found
+    std::string failures;
+    const FileState closed = FileStateOf(dir / "closed/file.ini");
+    if (closed.Kind != FileKind::Unreachable || closed.Error != EACCES) failures += "closed folder not unreachable; ";
+    if (ErrorOf([&] { FileExists(dir / "closed/file.ini"); }) != std::strerror(EACCES)) failures += "no system message; ";
+    if (FileStateOf(dir / "search-only/file.ini").Kind != FileKind::Regular) failures += "search-only folder hides its file; ";
+    return failures;
+  });
+  if (!outcome) GTEST_SKIP() << "running as root and cannot switch to the user nobody, so permissions are not enforced";
+  EXPECT_EQ(*outcome, "");
+}
+
+TEST(OpenForReading, OpensOnlyRegularFilesAndNeverWaits) {
+  const HostileNames names;
+  const TempDir& dir = names.dir;
+  // A writer keeps this FIFO open with bytes in it: a reader would get them.
+  ASSERT_TRUE(MakeFifo(dir / "busy-fifo.ini"));
+  const int writer = ::open((dir / "busy-fifo.ini").c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(::write(writer, "1\r\n", 3), 3);
+  struct Case {
+    const char* name;
+    std::string path;
+    int error;
+  };
+  const Case cases[] = {
+      {"FIFO without a writer (an ordinary open waits for ever)", dir / "fifo.ini", EINVAL},
+      {"FIFO with a writer and data", dir / "busy-fifo.ini", EINVAL},
+      {"socket", dir / "socket.ini", EINVAL},
+      {"link to an endless device", dir / "zero.ini", EINVAL},
+      {"folder", dir / "folder.ini", EISDIR},
+      {"link loop", dir / "loop-a.ini", ELOOP},
+      {"nothing (also a file removed after a check)", dir / "missing.ini", ENOENT},
+      {"NUL inside the name", dir / std::string("file.ini\0", 9), ENOENT},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ErrorOf([&] { OpenForReading(c.path); }), std::strerror(c.error));
+  }
+  ::close(writer);
+
+  const FileHandle file = OpenForReading(dir / "link.ini");
+  char bytes[16] = {};
+  EXPECT_EQ(std::fread(bytes, 1, sizeof bytes, file.get()), 10u);
+  EXPECT_STREQ(bytes, "contents\r\n");
+}
+
+TEST(CreateEmptyFileIfMissing, CreatesOnlyWhereNothingIs) {
+  const HostileNames names;
+  const TempDir& dir = names.dir;
+  CreateEmptyFileIfMissing(dir / "new.ini");
+  EXPECT_EQ(ReadBytes(dir / "new.ini"), "");
+  CreateEmptyFileIfMissing(dir / "file.ini");  // an existing file is left as it is
+  EXPECT_EQ(ReadBytes(dir / "file.ini"), "contents\r\n");
+  CreateEmptyFileIfMissing(dir / "dangling.ini");  // the link gets its file and stays a link
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "dangling.ini"));
+  EXPECT_EQ(ReadBytes(dir / "nowhere.ini"), "");
+
+  struct Case {
+    const char* name;
+    std::string path;
+    int error;
+  };
+  const Case cases[] = {
+      {"folder", dir / "folder.ini", EISDIR},
+      {"FIFO", dir / "fifo.ini", EINVAL},
+      {"socket", dir / "socket.ini", EINVAL},
+      {"link to a device", dir / "zero.ini", EINVAL},
+      {"link loop", dir / "loop-a.ini", ELOOP},
+      {"missing folder", dir / "no-folder/new.ini", ENOENT},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ErrorOf([&] { CreateEmptyFileIfMissing(c.path); }), std::strerror(c.error));
+  }
+  EXPECT_EQ(fs::status(dir.path() / "fifo.ini").type(), fs::file_type::fifo);
 }
 
 TEST(WriteFileReplacing, WritesNewAndExistingFilesWithTheirPermissions) {
@@ -86,6 +217,36 @@ TEST(WriteFileReplacing, FailuresLeaveTheOldFileAndNoTemporaryFile) {
               std::strerror(EFBIG));
   }
   EXPECT_EQ(ReadBytes(dir / "old.ini"), "old contents\r\n");
+  EXPECT_EQ(Names(dir.path()), before);
+}
+
+// Renaming over a FIFO, socket or device node would destroy it (and, through a link, it could be
+// one of the system's); writing into it could block or go nowhere.
+TEST(WriteFileReplacing, NeverReplacesWhatIsNoRegularFile) {
+  TempDir dir;
+  ASSERT_TRUE(MakeFifo(dir / "fifo.ini"));
+  ASSERT_TRUE(MakeFifo(dir / "read-fifo.ini"));
+  const int reader = ::open((dir / "read-fifo.ini").c_str(), O_RDONLY | O_NONBLOCK);  // a reader waits on it
+  ASSERT_GE(reader, 0);
+  ASSERT_TRUE(MakeSocket(dir / "socket.ini"));
+  const bool device = MakeNullDevice(dir / "null");
+  if (device) fs::create_symlink("null", dir.path() / "device.ini");
+  const auto before = Names(dir.path());
+
+  for (const char* name : {"fifo.ini", "read-fifo.ini", "socket.ini", "device.ini"}) {
+    if (std::string(name) == "device.ini" && !device) continue;  // only root may make a device node
+    SCOPED_TRACE(name);
+    EXPECT_EQ(ErrorOf([&] { WriteFileReplacing(dir / name, "1\r\n"); }), std::strerror(EINVAL));
+  }
+  char byte = 0;
+  EXPECT_LE(::read(reader, &byte, 1), 0);  // nothing went into the pipe
+  ::close(reader);
+  EXPECT_EQ(fs::status(dir.path() / "fifo.ini").type(), fs::file_type::fifo);
+  EXPECT_EQ(fs::status(dir.path() / "read-fifo.ini").type(), fs::file_type::fifo);
+  EXPECT_EQ(fs::status(dir.path() / "socket.ini").type(), fs::file_type::socket);
+  if (device) {
+    EXPECT_EQ(fs::status(dir.path() / "null").type(), fs::file_type::character);
+  }
   EXPECT_EQ(Names(dir.path()), before);
 }
 

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -30,7 +31,10 @@ const std::string kNoData = "Путь к файлам данных указан 
 class ScriptedUi : public LoadUi {
  public:
   explicit ScriptedUi(const ObservationStore& store) : store_(store) {}
-  void ShowStatus(const std::string& text) override { events.push_back("status:" + text); }
+  void ShowStatus(const std::string& text) override {
+    events.push_back("status:" + text);
+    if (onStatus) onStatus();
+  }
   void ShowMessage(const std::string& text) override { events.push_back("message:" + text); }
   std::optional<std::string> ChooseDirectory(const std::string& start) override {
     events.push_back("choose:" + start);
@@ -44,6 +48,7 @@ class ScriptedUi : public LoadUi {
   std::vector<std::string> events;
   std::vector<std::string> directoryWhenAsked;
   std::deque<std::optional<std::string>> answers;
+  std::function<void()> onStatus;  // runs after each status text, between a file's check and its open
 
  private:
   const ObservationStore& store_;
@@ -141,6 +146,7 @@ TEST(LoadObservations, StoresTheParametersEachFormatHas) {
   run.File(2, "pole.dat", "j_xp_yp", "55800 0.1 0.2\n");
   run.File(3, "ut.dat", "j_u", "55800 0.3\n");
   run.File(4, "calendar.dat", "yy_mm_dd_hh_u_xp_yp", "13 8 4 6 0.1 0.0 -0.5\n");
+  run.File(5, "huge.dat", "j_u_xp_yp", "55800 -1.7976931348623157e308 1e300 -1e300\n");
   ASSERT_EQ(run.Load(), "");
 
   const double ut1r = 0.5 - Ut1Correction(55800.0, 1);
@@ -165,6 +171,10 @@ TEST(LoadObservations, StoresTheParametersEachFormatHas) {
       {"UT1 of a UT-only file", 1, 3, StoreParameter::UT1, 0.3},
       {"calendar epoch", 1, 4, StoreParameter::EpochMJD, 56508.25},
       {"calendar Yp", 1, 4, StoreParameter::Yp, -0.5},
+      {"huge Xp kept", 1, 5, StoreParameter::Xp, 1e300},
+      {"huge Yp kept", 1, 5, StoreParameter::Yp, -1e300},
+      {"lowest double as UT1", 1, 5, StoreParameter::UT1, -1.7976931348623157e308},
+      {"its UT1R stays finite", 1, 5, StoreParameter::UT1R, -1.7976931348623157e308},
   };
   for (const auto& e : expects) {
     SCOPED_TRACE(::testing::Message() << e.what << " (row " << e.row << ", series " << e.series << ")");
@@ -206,6 +216,64 @@ TEST(LoadObservations, SkipsSlotsWithoutAFileAndReportsProgress) {
   EXPECT_TRUE(run.MissingFrom(15, 1));
 }
 
+// Only regular files are read. What is no file at all (FIFO, socket, device) is skipped like a
+// folder, instead of blocking the pass or feeding it without end; a name that cannot be followed
+// ends the pass like an unreadable file.
+TEST(LoadObservations, ReadsOnlyRegularFiles) {
+  LoadRun run;
+  run.File(1, "a.dat", "j_u", "55800 0.1\n");
+  ASSERT_TRUE(testing::MakeFifo(run.dir / "fifo.dat"));
+  ASSERT_TRUE(testing::MakeSocket(run.dir / "socket.dat"));
+  fs::create_symlink("/dev/zero", run.dir.path() / "zero.dat");
+  const char* nonFiles[] = {"fifo.dat", "socket.dat", "zero.dat"};
+  for (int i = 0; i < 3; ++i) {
+    run.slots.SeriesFileName[i + 2] = nonFiles[i];
+    run.slots.SeriesFormatSpec[i + 2] = "j_u";
+  }
+  ASSERT_EQ(run.Load(), "");
+  EXPECT_EQ(run.ui.events, (std::vector<std::string>{"status:" + kReading + run.dir / "a.dat", "status:" + kReady}));
+  for (int i = 2; i <= 4; ++i) EXPECT_FALSE(run.store->SeriesLoaded[i]) << "slot " << i;
+
+  fs::create_symlink("loop-b.dat", run.dir.path() / "loop-a.dat");
+  fs::create_symlink("loop-a.dat", run.dir.path() / "loop-b.dat");
+  run.slots.SeriesFileName[6] = "loop-a.dat";
+  run.slots.SeriesFileName[7] = "a.dat";  // not reached
+  EXPECT_EQ(run.Load(), std::strerror(ELOOP));
+  EXPECT_EQ(run.ui.events.back(), "status:" + kReading + run.dir / "loop-a.dat");
+  EXPECT_TRUE(run.store->SeriesLoaded[6]);
+  EXPECT_FALSE(run.store->SeriesLoaded[7]);
+  EXPECT_EQ(run.Epochs(1), std::vector<double>{55800.0});
+}
+
+// The file's check and its open are two steps; whatever takes the file's place in between is
+// refused by the open, without waiting on a FIFO.
+TEST(LoadObservations, FileReplacedAfterItsCheckEndsThePass) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& path)> replace;
+    int error;
+  };
+  const Case cases[] = {
+      {"removed", [](const std::string& path) { fs::remove(path); }, ENOENT},
+      {"replaced by a FIFO", [](const std::string& path) { fs::remove(path); testing::MakeFifo(path); }, EINVAL},
+      {"replaced by a folder", [](const std::string& path) { fs::remove(path); fs::create_directory(path); }, EISDIR},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoadRun run;
+    run.File(1, "a.dat", "j_u", "55800 0.1\n");
+    run.File(2, "b.dat", "j_u", "55801 0.1\n");
+    const std::string victim = run.dir / "b.dat";
+    run.ui.onStatus = [&] {
+      if (run.ui.events.back() == "status:" + kReading + victim) c.replace(victim);
+    };
+    EXPECT_EQ(run.Load(), std::strerror(c.error));
+    EXPECT_EQ(run.Epochs(1), std::vector<double>{55800.0});
+    EXPECT_TRUE(run.store->SeriesLoaded[2]);
+    EXPECT_FALSE(run.rescaleOnChange);
+  }
+}
+
 TEST(LoadObservations, ConversionErrorStopsThePassAtItsLine) {
   LoadRun run;
   run.File(1, "a.dat", "j_xp_yp_u", "55800 0.1 0.2 0.3\n");
@@ -235,8 +303,8 @@ TEST(LoadObservations, HostileDataFilesEndWithTheConversionMessage) {
   };
   const Case cases[] = {
       {"binary garbage", garbage, ""},
-      // (the message carries the NUL, so what() shows only the text before it)
-      {"NUL inside a number", std::string("55800.0\0 0.1 0.2 0.3\n", 21), ""},
+      // (the NUL is left out of the quoted field, so the message is not cut short at it)
+      {"NUL inside a number", std::string("55800.0\0 0.1 0.2 0.3\n", 21), "'55800.0' is not a valid floating point value"},
       {"CR-only line ends join the lines", "55800.0 0.1 0.2 0.3\r55801.0 0.1 0.2 0.3\r",
        "'0.355801.0' is not a valid floating point value"},
       {"a megabyte without blanks, cut to 200 characters", std::string(1 << 20, 'x') + "\n",
@@ -315,6 +383,31 @@ TEST(LoadObservations, UnreadableFileGivesTheSystemMessage) {
     if (!run.store->SeriesLoaded[2]) failures += "slot 2 not marked loaded; ";
     if (run.Epochs(1) != std::vector<double>{55800.0}) failures += "slot 1 not kept; ";
     if (run.rescaleOnChange) failures += "pass completed; ";
+    return failures;
+  });
+  if (!outcome) GTEST_SKIP() << "running as root and cannot switch to the user nobody, so permissions are not enforced";
+  EXPECT_EQ(*outcome, "");
+}
+
+// A data folder that may not be searched hides its files: the pass ends with the system's
+// message instead of asking for another folder as if it held no data. A folder that may be
+// searched but not listed is read as usual.
+TEST(LoadObservations, DataFolderThatMayNotBeSearchedGivesTheSystemMessage) {
+  const auto outcome = testing::RunUnprivileged([]() -> std::string {
+    std::string failures;
+    for (const bool searchable : {false, true}) {
+      LoadRun run;
+      fs::create_directory(run.dir.path() / "data");
+      WriteBytes(run.dir / "data/a.dat", "55800 0.1\n");
+      ::chmod((run.dir / "data").c_str(), searchable ? 0111 : 0);
+      run.store->DataDirectory = run.dir / "data/";
+      run.slots.SeriesFileName[1] = "a.dat";
+      run.slots.SeriesFormatSpec[1] = "j_u";
+      const std::string error = run.Load();
+      if (searchable && (error != "" || run.Epochs(1) != std::vector<double>{55800.0})) failures += "search-only folder not read; ";
+      if (!searchable && error != std::strerror(EACCES)) failures += "closed folder: wrong or no error; ";
+      if (!searchable && !run.ui.directoryWhenAsked.empty()) failures += "closed folder: chooser shown; ";
+    }
     return failures;
   });
   if (!outcome) GTEST_SKIP() << "running as root and cannot switch to the user nobody, so permissions are not enforced";

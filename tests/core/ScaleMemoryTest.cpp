@@ -1,6 +1,7 @@
 #include "core/ScaleMemory.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
@@ -105,12 +106,57 @@ TEST(LoadScaleMemory, MissingFileIsCreatedEmpty) {
   EXPECT_EQ(ReadBytes(path), "");
 }
 
-TEST(LoadScaleMemory, UnreadableNamesGiveTheSystemMessage) {
-  TempDir dir;
-  std::filesystem::create_directory(dir.path() / "scale.ini");
-  ScaleMemory memory{};
-  EXPECT_EQ(ErrorOf([&] { LoadScaleMemory(memory, dir / "scale.ini"); }), std::strerror(EISDIR));
-  EXPECT_EQ(ErrorOf([&] { LoadScaleMemory(memory, dir / "no-folder/scale.ini"); }), std::strerror(ENOENT));
+// Only a regular file is read; nothing at all is created empty; anything else fails with the
+// system's message and neither blocks (FIFO), reads for ever (device) nor is created over.
+TEST(LoadScaleMemory, ReadsOnlyARegularFile) {
+  const testing::HostileNames names;
+  const TempDir& dir = names.dir;
+  WriteBytes(dir / "file.ini", "3\r\n1\r\n");
+  struct Case {
+    const char* name;
+    std::string path;
+    std::string error;
+    std::vector<std::int32_t> memory;  // what is read; untouched (7, 7) on failure
+  };
+  const Case cases[] = {
+      {"link to a regular file", dir / "link.ini", "", {3, 1}},
+      {"dangling link: its file is created empty", dir / "dangling.ini", "", {7, 7}},
+      {"folder", dir / "folder.ini", std::strerror(EISDIR), {7, 7}},
+      {"FIFO", dir / "fifo.ini", std::strerror(EINVAL), {7, 7}},
+      {"socket", dir / "socket.ini", std::strerror(EINVAL), {7, 7}},
+      {"link to an endless device", dir / "zero.ini", std::strerror(EINVAL), {7, 7}},
+      {"link loop", dir / "loop-a.ini", std::strerror(ELOOP), {7, 7}},
+      {"missing folder: cannot be created", dir / "no-folder/scale.ini", std::strerror(ENOENT), {7, 7}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScaleMemory memory = Memory({7, 7});
+    EXPECT_EQ(ErrorOf([&] { LoadScaleMemory(memory, c.path); }), c.error);
+    EXPECT_EQ(memory, Memory(c.memory));
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "dangling.ini"));
+  EXPECT_EQ(ReadBytes(dir / "nowhere.ini"), "");
+  EXPECT_EQ(std::filesystem::status(dir.path() / "fifo.ini").type(), std::filesystem::file_type::fifo);
+}
+
+// Permissions stop an ordinary user only; as root the check runs as "nobody" in a child process.
+// A file that may not be read is no missing file: it is reported, not created over.
+TEST(LoadScaleMemory, UnreadableFileGivesTheSystemMessageAndStays) {
+  const auto outcome = testing::RunUnprivileged([]() -> std::string {
+    TempDir dir;
+    const std::string path = dir / "scale.ini";
+    WriteBytes(path, "3\r\n");
+    ::chmod(path.c_str(), 0);
+    ScaleMemory memory = Memory({7});
+    std::string failures;
+    if (ErrorOf([&] { LoadScaleMemory(memory, path); }) != std::strerror(EACCES)) failures += "wrong or no error; ";
+    if (memory != Memory({7})) failures += "memory changed; ";
+    ::chmod(path.c_str(), 0600);
+    if (ReadBytes(path) != "3\r\n") failures += "file changed; ";
+    return failures;
+  });
+  if (!outcome) GTEST_SKIP() << "running as root and cannot switch to the user nobody, so permissions are not enforced";
+  EXPECT_EQ(*outcome, "");
 }
 
 TEST(SaveScaleMemory, WritesSixteenShortestLinesThatReadBack) {

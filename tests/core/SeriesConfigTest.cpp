@@ -149,10 +149,30 @@ TEST(ReadSeriesConfig, HostileFilesGiveTheDocumentedErrorOrRows) {
   EXPECT_EQ(nul.rows[0], Row(1, 1, std::string("A\0B", 3), std::string("f\0", 2), std::string("F\0", 2)));
 }
 
-TEST(ReadSeriesConfig, MissingFileGivesTheSystemMessage) {
-  TempDir dir;
-  EXPECT_EQ(testing::ErrorOf([&] { ReadSeriesConfig([](int, const SeriesConfig&) {}, dir / "series.ini"); }),
-            std::strerror(ENOENT));
+// The callers check with FileExists first; the open itself still refuses what took the file's
+// place after that check, without waiting on a FIFO or reading a device for ever.
+TEST(ReadSeriesConfig, OpensNothingButARegularFile) {
+  const testing::HostileNames names;
+  const TempDir& dir = names.dir;
+  struct Case {
+    const char* name;
+    std::string path;
+    int error;
+  };
+  const Case cases[] = {
+      {"missing, or removed after the check", dir / "series.ini", ENOENT},
+      {"folder", dir / "folder.ini", EISDIR},
+      {"FIFO", dir / "fifo.ini", EINVAL},
+      {"link to an endless device", dir / "zero.ini", EINVAL},
+      {"link loop", dir / "loop-a.ini", ELOOP},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    int rows = 0;
+    EXPECT_EQ(testing::ErrorOf([&] { ReadSeriesConfig([&](int, const SeriesConfig&) { ++rows; }, c.path); }),
+              std::strerror(c.error));
+    EXPECT_EQ(rows, 0);
+  }
 }
 
 TEST(WriteSeriesConfig, WritesFifteenCrLfLinesThatReadBack) {

@@ -4,7 +4,10 @@
 
 #include <grp.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,6 +69,47 @@ inline std::set<std::string> Names(const fs::path& folder) {
   for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
   return names;
 }
+
+// Things that stand under a name but are no regular file. Each returns false when this system or
+// user cannot make it (a device node needs root).
+inline bool MakeFifo(const std::string& path) { return ::mkfifo(path.c_str(), 0666) == 0; }
+
+inline bool MakeSocket(const std::string& path) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof address.sun_path) return false;
+  path.copy(address.sun_path, path.size());
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  if (fd < 0) return false;
+  const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);  // the socket's name stays in the folder
+  return bound;
+}
+
+// A character device node like /dev/null (reads end at once) in a folder of the test's own, so
+// that a fault that replaced it would destroy nothing of the system.
+inline bool MakeNullDevice(const std::string& path) {
+  return ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
+}
+
+// A folder with one of every kind of thing a name can stand for: file.ini (a regular file),
+// link.ini (a link to it), folder.ini, folder-link.ini, dangling.ini (a link to nowhere.ini),
+// loop-a.ini and loop-b.ini (links to each other), zero.ini (a link to /dev/zero), fifo.ini and
+// socket.ini.
+struct HostileNames {
+  HostileNames() {
+    WriteBytes(dir / "file.ini", "contents\r\n");
+    fs::create_symlink("file.ini", dir.path() / "link.ini");
+    fs::create_directory(dir.path() / "folder.ini");
+    fs::create_symlink("folder.ini", dir.path() / "folder-link.ini");
+    fs::create_symlink("nowhere.ini", dir.path() / "dangling.ini");
+    fs::create_symlink("loop-b.ini", dir.path() / "loop-a.ini");
+    fs::create_symlink("loop-a.ini", dir.path() / "loop-b.ini");
+    fs::create_symlink("/dev/zero", dir.path() / "zero.ini");  // endless bytes for a reader
+    if (!MakeFifo(dir / "fifo.ini") || !MakeSocket(dir / "socket.ini")) throw std::runtime_error("cannot make a FIFO or socket");
+  }
+  TempDir dir;
+};
 
 // The message of the std::runtime_error that `action` throws; empty when it throws nothing.
 inline std::string ErrorOf(const std::function<void()>& action) {

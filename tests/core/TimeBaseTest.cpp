@@ -34,16 +34,14 @@ TEST(DateTimeToMJD, KnownDates) {
 }
 
 TEST(DateTimeToMJD, RoundsTheJulianDateOnceToDouble) {
-  // 5 August 2013, 10:00 less a day: the Julian Date is rounded to a double near 2.46e6, so the MJD
-  // is a multiple of 2^-31 day, and not the MJD computed directly from the fraction.
+  // 4 August 2013, 10:00 (5 August less a day). Its Julian Date, 2456508.5 plus the time of day,
+  // is rounded once to a double near 2.46e6, whose step is 2^-31 day; the MJD taken from that is
+  // not 56508.416666666664, the MJD formed directly from the fraction.
   const double x = EncodeDateTime(2013, 8, 5, 10, 0, 0, 0) - 1.0;
-  const double mjd = DateTimeToMJD(x);
-  const double scaled = std::ldexp(mjd, 31);
-  EXPECT_EQ(scaled, std::trunc(scaled));
-  // The Julian Date of 4 August 2013, 00:00 is 2456508.5.
-  const double expected = static_cast<double>(2456508.5L + static_cast<long double>(x - std::trunc(x))) - 2400000.5;
-  EXPECT_EQ(mjd, expected);
-  EXPECT_NE(mjd, 56508.0 + (x - std::trunc(x)));
+  EXPECT_EQ(x, 41490.416666666664);
+  EXPECT_EQ(DateTimeToJulianDate(x), 2456508.9166666665);
+  EXPECT_EQ(DateTimeToMJD(x), 56508.41666666651);
+  EXPECT_EQ(std::ldexp(DateTimeToMJD(x), 31), std::trunc(std::ldexp(DateTimeToMJD(x), 31)));
 }
 
 TEST(CalendarToMJD, DatesAndHours) {
@@ -79,33 +77,39 @@ TEST(WeekStartMJD, Grid) {
 }
 
 TEST(InitTimeBase, StartedAtKnownMoments) {
+  // Expected values worked out apart from the code: the reference moment is the start-up less a
+  // day; its MJD is the Julian Date of that day (2400000.5 + days since 17 November 1858) plus the
+  // time of day, rounded once to a double; BaseMJD is 750 days earlier.
   struct Case {
     const char* name;
     double now;
+    double referenceDateTime;
+    double referenceMJD;
+    double offset;
+    double baseMJD;
     std::int32_t week;
     double axisStart;
     double axisEnd;
   } const cases[] = {
-      {"Monday 10:00 counts the week that just ended", EncodeDateTime(2013, 8, 5, 10, 0, 0, 0), 1962, 56481, 56509},
-      {"Monday 00:30", EncodeDateTime(2013, 8, 5, 0, 30, 0, 0), 1962, 56481, 56509},
-      {"Tuesday 00:30", EncodeDateTime(2013, 8, 6, 0, 30, 0, 0), 1963, 56488, 56516},
+      {"Monday 10:00 counts the week that just ended", EncodeDateTime(2013, 8, 5, 10, 0, 0, 0), 41490.416666666664,
+       56508.41666666651, -15017.999999999847, 55758.41666666651, 1962, 56481, 56509},
+      {"Monday 00:30", EncodeDateTime(2013, 8, 5, 0, 30, 0, 0), 41490.020833333336, 56508.02083333349,
+       -15018.000000000153, 55758.02083333349, 1962, 56481, 56509},
+      {"Tuesday 00:30", EncodeDateTime(2013, 8, 6, 0, 30, 0, 0), 41491.020833333336, 56509.02083333349,
+       -15018.000000000153, 55759.02083333349, 1963, 56488, 56516},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const TimeBase tb = InitTimeBase(c.now);
-    EXPECT_EQ(tb.ReferenceDateTime, c.now - 1.0);
-    EXPECT_EQ(tb.ReferenceMJD, DateTimeToMJD(c.now - 1.0));
-    EXPECT_EQ(tb.DateTimeOffset, tb.ReferenceDateTime - tb.ReferenceMJD);
-    EXPECT_NEAR(tb.DateTimeOffset, -15018.0, 1e-9);
-    EXPECT_EQ(tb.BaseMJD, tb.ReferenceMJD - 750.0);
+    EXPECT_EQ(tb.ReferenceDateTime, c.referenceDateTime);
+    EXPECT_EQ(tb.ReferenceMJD, c.referenceMJD);
+    EXPECT_EQ(tb.DateTimeOffset, c.offset);
+    EXPECT_EQ(tb.BaseMJD, c.baseMJD);
     EXPECT_EQ(tb.CurrentWeek, c.week);
     EXPECT_EQ(tb.FirstWeek, 0);
     EXPECT_EQ(tb.AxisStartMJD, c.axisStart);
     EXPECT_EQ(tb.AxisEndMJD, c.axisEnd);
   }
-  const TimeBase tb = InitTimeBase(EncodeDateTime(2013, 8, 5, 10, 0, 0, 0));
-  EXPECT_NEAR(tb.ReferenceMJD, 56508.0 + 10.0 / 24.0, 1e-9);
-  EXPECT_NEAR(tb.BaseMJD, 55758.0 + 10.0 / 24.0, 1e-9);
 }
 
 TEST(EncodeDateTime, TimeOfDay) {

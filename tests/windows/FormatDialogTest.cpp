@@ -285,6 +285,37 @@ class FormatDialogTest : public QObject {
     QVERIFY(interaction_.errors.isEmpty());
   }
 
+  // A folder, FIFO or link loop in the file's place is neither read (a FIFO would block the
+  // opening for ever) nor taken for a missing file (the question would offer to create a file
+  // that cannot be created): the error box shows the system's message, as at start-up.
+  void whatIsNoFileIsReportedWithoutAQuestion_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("error");
+    QTest::newRow("folder") << "folder" << EISDIR;
+    QTest::newRow("FIFO") << "fifo" << EINVAL;
+    QTest::newRow("symbolic-link loop") << "loop" << ELOOP;
+  }
+  void whatIsNoFileIsReportedWithoutAQuestion() {
+    QFETCH(QString, kind);
+    QFETCH(int, error);
+    if (kind == "folder") QVERIFY(QDir().mkdir("series.ini"));
+    if (kind == "fifo") QVERIFY(erp::testing::MakeFifo("series.ini"));
+    if (kind == "loop") {
+      QVERIFY(QFile::link("loop.ini", "series.ini"));
+      QVERIFY(QFile::link("series.ini", "loop.ini"));
+    }
+    const auto before = QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    TfmFormat dialog(interaction_);
+    const auto shown = AllShown(dialog);
+    dialog.show();
+    QCOMPARE(interaction_.errors, QStringList{QString::fromUtf8(std::strerror(error))});
+    QVERIFY(interaction_.questions.isEmpty());
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(AllShown(dialog), shown);
+    QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), before);
+    CloseWithoutSaving(dialog, CloseBy::CancelButton);
+  }
+
   void okWritesBackAnUnchangedFileByteForByte() {
     const QByteArray file = FileOf({
         Row(9, 2, "Alpha", "alpha.dat", "yy_mm_dd_u_xp_yp"),

@@ -106,11 +106,13 @@ class PlotSurface : public QCustomPlot {
     mEngine.MouseMoved(event->modifiers(), event->position().toPoint());
   }
   // The plot has no interactions: clicks and the wheel must not start the library's own
-  // selection handling and redraws.
+  // selection handling and redraws, so the library's handlers are passed over on purpose.
+  // NOLINTBEGIN(bugprone-parent-virtual-call)
   void mousePressEvent(QMouseEvent* event) override { QWidget::mousePressEvent(event); }
   void mouseReleaseEvent(QMouseEvent* event) override { QWidget::mouseReleaseEvent(event); }
   void mouseDoubleClickEvent(QMouseEvent* event) override { QWidget::mouseDoubleClickEvent(event); }
   void wheelEvent(QWheelEvent* event) override { QWidget::wheelEvent(event); }
+  // NOLINTEND(bugprone-parent-virtual-call)
 
  private:
   ChartEngine& mEngine;

@@ -1,0 +1,126 @@
+// Faults injected into each system call of a settings write. The program is linked with
+// -Wl,--wrap for write, fsync, close and rename, so the calls of WriteFileReplacing come here
+// first; unarmed, every call goes straight through.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "SettingsTestSupport.h"
+#include "core/FileIo.h"
+
+namespace {
+
+enum class Step { None, Write, Fsync, Close, Rename };
+
+Step g_failAt = Step::None;
+int g_error = 0;
+std::size_t g_writeBudget = 0;  // bytes that still get through before an armed write fails
+
+}  // namespace
+
+extern "C" {
+ssize_t __real_write(int fd, const void* bytes, std::size_t count);
+int __real_fsync(int fd);
+int __real_close(int fd);
+int __real_rename(const char* from, const char* to);
+
+ssize_t __wrap_write(int fd, const void* bytes, std::size_t count) {
+  if (g_failAt == Step::Write) {
+    if (g_writeBudget == 0) {
+      errno = g_error;
+      return -1;
+    }
+    count = std::min(count, g_writeBudget);  // a short write first, as when the disk fills up
+    g_writeBudget -= count;
+  }
+  return __real_write(fd, bytes, count);
+}
+
+int __wrap_fsync(int fd) {
+  if (g_failAt == Step::Fsync) {
+    errno = g_error;
+    return -1;
+  }
+  return __real_fsync(fd);
+}
+
+// A failing close still releases the descriptor (as on Linux); the error is a delayed write error.
+int __wrap_close(int fd) {
+  const int rc = __real_close(fd);
+  if (g_failAt == Step::Close) {
+    errno = g_error;
+    return -1;
+  }
+  return rc;
+}
+
+int __wrap_rename(const char* from, const char* to) {
+  if (g_failAt == Step::Rename) {
+    errno = g_error;
+    return -1;
+  }
+  return __real_rename(from, to);
+}
+}
+
+namespace erp {
+namespace {
+
+using testing::ErrorOf;
+using testing::Names;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+// Arms one fault for the lifetime of the object.
+class InjectedFault {
+ public:
+  InjectedFault(Step step, int error, std::size_t writeBudget) {
+    g_failAt = step;
+    g_error = error;
+    g_writeBudget = writeBudget;
+  }
+  InjectedFault(const InjectedFault&) = delete;
+  InjectedFault& operator=(const InjectedFault&) = delete;
+  ~InjectedFault() { g_failAt = Step::None; }
+};
+
+TEST(WriteFileReplacing, FailureAtAnyStepKeepsTheOldFileAndLeavesNoTemporaryFile) {
+  struct Case {
+    const char* name;
+    Step step;
+    int error;
+    std::size_t writeBudget;
+  };
+  const Case cases[] = {
+      {"write stops half-way (disk full)", Step::Write, ENOSPC, 10},
+      {"write fails at once", Step::Write, EIO, 0},
+      {"flush to disk fails", Step::Fsync, EIO, 0},
+      {"close reports a delayed write error", Step::Close, EDQUOT, 0},
+      {"rename fails", Step::Rename, EBUSY, 0},
+  };
+  const std::string contents = "a new settings file, longer than the old one\r\n";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    WriteBytes(dir / "old.ini", "old contents\r\n");
+    {
+      const InjectedFault fault(c.step, c.error, c.writeBudget);
+      EXPECT_EQ(ErrorOf([&] { WriteFileReplacing(dir / "old.ini", contents); }), std::strerror(c.error));
+      EXPECT_EQ(ErrorOf([&] { WriteFileReplacing(dir / "new.ini", contents); }), std::strerror(c.error));
+    }
+    EXPECT_EQ(ReadBytes(dir / "old.ini"), "old contents\r\n");
+    EXPECT_EQ(Names(dir.path()), std::set<std::string>{"old.ini"});  // no new file, no temporary file
+
+    WriteFileReplacing(dir / "old.ini", contents);  // unarmed, the same write succeeds
+    EXPECT_EQ(ReadBytes(dir / "old.ini"), contents);
+  }
+}
+
+}  // namespace
+}  // namespace erp
