@@ -618,6 +618,8 @@ void ChartEngine::CanvasLineTo(int x, int y) {
     painter.setRenderHint(QPainter::Antialiasing, false);
     QPen pen(mCanvasState.penColor, std::max(1, mCanvasState.penWidth));
     pen.setCapStyle(Qt::FlatCap);
+    // A one-pixel pen stays one device pixel wide on a high-density screen, as thin as the pointer.
+    if (pen.width() == 1) pen.setCosmetic(true);
     painter.setPen(pen);
     if (mCanvasState.penMode == PenMode::Not) painter.setCompositionMode(QPainter::RasterOp_NotDestination);
     painter.drawLine(from, to);
