@@ -101,7 +101,6 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
   connect(ui.CheckBoxViz, &QCheckBox::clicked, this, Guard(&TForm1::CheckBoxVizClick));
   // The keys of the window and the wheel over the plot drive the same buttons.
   qApp->installEventFilter(this);
-  ui.Chart->installEventFilter(this);
 
   crosshair_ = std::make_unique<erp::ui::Crosshair>(*ui.Chart);
   erp::ui::InstallTimeAxisLabels(*ui.Chart, [this] {
@@ -575,9 +574,15 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::KeyPress:
     case QEvent::KeyRelease: return NavigationKey(watched, static_cast<QKeyEvent*>(event));
-    case QEvent::Wheel:
-      if (watched == ui.Chart) return NavigationWheel(static_cast<QWheelEvent*>(event));
+    case QEvent::Wheel: {
+      // Over the chart's own drawing surface (or the chart), not over a control laid on it.
+      const auto* target = qobject_cast<QWidget*>(watched);
+      if (target && (target == ui.Chart ||
+                     (target->parentWidget() == ui.Chart && !ui.Chart->OverlayControls().contains(target)))) {
+        return NavigationWheel(static_cast<QWheelEvent*>(event));
+      }
       break;
+    }
     default: break;
   }
   return QMainWindow::eventFilter(watched, event);
