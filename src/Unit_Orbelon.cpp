@@ -604,7 +604,7 @@ bool TForm1::NavigationKey(QObject* watched, QKeyEvent* event) {
     return true;
   }
   if (!view_.Running || !ui.GroupBox1->isEnabled() || QApplication::activeModalWidget() ||
-      KeepsKeys(QApplication::focusWidget())) {
+      KeepsKeys(target) || KeepsKeys(QApplication::focusWidget())) {
     return false;
   }
   if (release || event->isAutoRepeat()) return true;
