@@ -447,14 +447,16 @@ void TForm1::ChartAfterDraw() {
   // 4. A fresh picture carries no crosshair: it goes back where the pointer rests, and the
   // readouts follow a change of the axes.
   if (ui.CheckBoxViz->isChecked()) {
-    if (const auto readout = crosshair_->Restore(timeBase_.DateTimeOffset)) ShowCrosshairReadout(readout->X, readout->Y);
+    const auto readout = crosshair_->Restore(timeBase_.DateTimeOffset);
+    if (readout) ShowCrosshairReadout(readout->X, readout->Y);
   }
 }
 
 // The pointer moved over the chart: the crosshair follows it over the picture, no redraw.
 void TForm1::ChartMouseMove() {
   if (!ui.CheckBoxViz->isChecked()) return;
-  if (const auto readout = crosshair_->MouseMove(timeBase_.DateTimeOffset)) ShowCrosshairReadout(readout->X, readout->Y);
+  const auto readout = crosshair_->MouseMove(timeBase_.DateTimeOffset);
+  if (readout) ShowCrosshairReadout(readout->X, readout->Y);
 }
 
 void TForm1::ShowCrosshairReadout(const QString& x, const QString& y) {
@@ -617,17 +619,20 @@ bool TForm1::NavigationKey(QObject* watched, QKeyEvent* event) {
   return true;
 }
 
-void TForm1::ReleaseNavigationKeys() {
+// Lets go of every button held by a key or the mouse.
+void TForm1::ReleaseNavigationButtons() {
   for (int tag = erp::ButtonBack; tag <= erp::ButtonCompress; ++tag) {
-    if (!keyHeld_[static_cast<std::size_t>(tag)]) continue;
-    keyHeld_[static_cast<std::size_t>(tag)] = false;
+    const auto t = static_cast<std::size_t>(tag);
+    if (!keyHeld_[t] && !nav_.ButtonHeld[t]) continue;
+    keyHeld_[t] = false;
     erp::ButtonUp(nav_, tag, true);
   }
 }
 
-// The window loses the keyboard: a key held now would never be seen released.
+// The window loses the keyboard and the mouse (another window, an error box): a key or button
+// held now would never be seen released, and the value axis would drift on behind the box.
 void TForm1::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) ReleaseNavigationKeys();
+  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) ReleaseNavigationButtons();
   QMainWindow::changeEvent(event);
 }
 

@@ -117,7 +117,7 @@ class TForm1 : public QMainWindow {
   // The keyboard and the wheel drive the navigation buttons
   bool NavigationKey(QObject* watched, QKeyEvent* event);
   bool NavigationWheel(QWheelEvent* event);
-  void ReleaseNavigationKeys();
+  void ReleaseNavigationButtons();
   void StepValueAxis(int tag);
   void ShowCrosshairReadout(const QString& x, const QString& y);
 

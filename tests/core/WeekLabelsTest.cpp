@@ -14,7 +14,9 @@ TEST(WeekLabelStart, FirstWeekBoundaryOfTheShiftedWindow) {
     double shift;
     double mjd;
   };
-  const Case cases[] = {{0, kAxisStart}, {-7, kAxisStart - 7}, {21, kAxisStart + 21}, {-3, kAxisStart}, {4, kAxisStart + 7}};
+  const Case cases[] = {
+      {0, kAxisStart}, {-7, kAxisStart - 7}, {21, kAxisStart + 21}, {-3, kAxisStart}, {4, kAxisStart + 7},
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.shift);
     const double start = WeekLabelStart(c.shift, kAxisStart, kOffset);

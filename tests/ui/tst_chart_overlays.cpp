@@ -79,9 +79,10 @@ class ChartOverlaysTest : public QObject {
       for (std::size_t i = 1; i < drawn.size(); ++i) QVERIFY(drawn[i] - drawn[i - 1] >= 28);
     }
     // The value axis is labelled at its own increment.
-    const auto& left = chart->LeftAxis().DrawnLabels();
+    const ChartAxis& leftAxis = chart->LeftAxis();
+    const auto& left = leftAxis.DrawnLabels();
     QVERIFY(left.size() >= 2);
-    QVERIFY(std::abs(left[1].Value - left[0].Value - chart->LeftAxis().CalcXYIncrement(chart->LeftAxis().LabelsFontSize() + 6)) < 1e-12);
+    QVERIFY(std::abs(left[1].Value - left[0].Value - leftAxis.CalcXYIncrement(leftAxis.LabelsFontSize() + 6)) < 1e-12);
   }
 
   // The crosshair follows the pointer over the picture without a redraw; erasing and drawing
