@@ -605,7 +605,9 @@ bool TForm1::NavigationKey(QObject* watched, QKeyEvent* event) {
     erp::ui::Guarded(interaction_, [&] { erp::ButtonUp(nav_, tag, true); });
     return true;
   }
-  if (!view_.Running || !ui.GroupBox1->isEnabled() || QApplication::activeModalWidget() ||
+  // Keys with Ctrl, Alt or Meta stay shortcuts of the toolkit.
+  const bool chord = (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0;
+  if (chord || !view_.Running || !ui.GroupBox1->isEnabled() || QApplication::activeModalWidget() ||
       KeepsKeys(target) || KeepsKeys(QApplication::focusWidget())) {
     return false;
   }
