@@ -8,21 +8,29 @@
 #include <QDialog>
 #include <QFile>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
+#include <QToolButton>
+#include <QWheelEvent>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 
 #include "core/Cp1251.h"
 #include "core/ScaleTables.h"
+#include "core/WeekLabels.h"
 #include "ui/AxisRange.h"
 #include "ui/Controls.h"
+#include "ui/Crosshair.h"
 #include "ui/Interaction.h"
 #include "ui/OverlayLayout.h"
 #include "ui/RefreshView.h"
+#include "ui/TimeAxisLabels.h"
 #include "ui/chart/Chart.h"
 
 namespace {
@@ -82,8 +90,25 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
   ui.RadioGroupPVZ->OnClick = Guard(&TForm1::RadioGroupPVZClick);
   ui.RadioGroupInterval->OnClick = Guard(&TForm1::RadioGroupIntervalClick);
   ui.RadioGroupTrend->OnClick = Guard(&TForm1::RadioGroupTrendClick);
+  connect(ui.Timer1, &QTimer::timeout, this, Guard(&TForm1::Timer1Timer));
+  connect(ui.Timer2, &QTimer::timeout, this, Guard(&TForm1::Timer2Timer));
   connect(ui.Timer3, &QTimer::timeout, this, Guard(&TForm1::Timer3Timer));
+  // Speed buttons 1..6: mouse down and up with the mouse button, from the event filter.
+  for (QToolButton* button : ui.SpeedButton) button->installEventFilter(this);
+  connect(ui.SpeedButtonUndo, &QToolButton::clicked, this, Guard(&TForm1::SpeedButtonUndoClick));
+  connect(ui.CheckBoxViz, &QCheckBox::clicked, this, Guard(&TForm1::CheckBoxVizClick));
+  // The keys of the window and the wheel over the plot drive the same buttons.
+  qApp->installEventFilter(this);
+
+  crosshair_ = std::make_unique<erp::ui::Crosshair>(*ui.Chart);
+  erp::ui::InstallTimeAxisLabels(*ui.Chart, [this] {
+    return erp::ui::TimeAxisView{ui.RadioGroupInterval->ItemIndex(), view_.TimeShiftDays, timeBase_.AxisStartMJD,
+                                 timeBase_.DateTimeOffset, timeBase_.CurrentWeek};
+  });
   ui.Chart->SetOnAfterDraw(Guard(&TForm1::ChartAfterDraw));
+  ui.Chart->SetOnMouseMove([this](Qt::KeyboardModifiers, int, int) {
+    erp::ui::Guarded(interaction_, [this] { ChartMouseMove(); });
+  });
   ui.Timer1->start();
   ui.Timer2->start();
   ui.Timer3->start();
@@ -408,13 +433,222 @@ void TForm1::Options2Click() {
 // After every drawing of the chart
 
 void TForm1::ChartAfterDraw() {
+  erp::ui::Chart& chart = *ui.Chart;
   // 1. Later drawings start the time axis at the first point, so the markers fit.
-  ui.Chart->BottomAxis().SetAutomaticMinimum(true);
-  // 2. The scale readout into EditScale comes here with the crosshair work.
+  chart.BottomAxis().SetAutomaticMinimum(true);
+  // 2. The scale readout: the value-axis step the chart really labels with, in thousandths.
+  const double increment = chart.LeftAxis().CalcXYIncrement(chart.LeftAxis().LabelsFontSize() + 6);
+  ui.EditScale->setText(QString::fromStdString(erp::ScaleReadout(increment)));
   // 3. The overlay controls follow the legend rows and the plot edges.
-  erp::ui::LayoutOverlay(ui.Chart->OverlayControls(), ui.Chart->Legend().GetRectLegend().ToQRect(),
-                         ui.Chart->ChartRect().ToQRect(), ui.Chart->height(), ui.CheckBox[0]);
-  // 4. The crosshair is redrawn here with the crosshair work.
+  erp::ui::LayoutOverlay(chart.OverlayControls(), chart.Legend().GetRectLegend().ToQRect(),
+                         chart.ChartRect().ToQRect(), chart.height(), ui.CheckBox[0]);
+  // 4. A fresh picture carries no crosshair: it goes back where the pointer rests, and the
+  // readouts follow a change of the axes.
+  if (ui.CheckBoxViz->isChecked()) {
+    const auto readout = crosshair_->Restore(timeBase_.DateTimeOffset);
+    if (readout) ShowCrosshairReadout(readout->X, readout->Y);
+  }
+}
+
+// The pointer moved over the chart: the crosshair follows it over the picture, no redraw.
+void TForm1::ChartMouseMove() {
+  if (!ui.CheckBoxViz->isChecked()) return;
+  const auto readout = crosshair_->MouseMove(timeBase_.DateTimeOffset);
+  if (readout) ShowCrosshairReadout(readout->X, readout->Y);
+}
+
+void TForm1::ShowCrosshairReadout(const QString& x, const QString& y) {
+  ui.StaticTextX->setText(x);
+  ui.StaticTextX->adjustSize();
+  ui.StaticTextY->setText(y);
+  ui.StaticTextY->adjustSize();
+}
+
+// The crosshair switch: the redraw it requests clears the crosshair or puts it back.
+void TForm1::CheckBoxVizClick() {
+  view_.RecomputeRequested = true;
+  view_.RescaleOnChange = true;
+  const bool on = ui.CheckBoxViz->isChecked();
+  ui.Label1->setEnabled(on);
+  ui.Label2->setEnabled(on);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Navigation: the speed buttons, their timers, the keys and the wheel
+
+void TForm1::SpeedButton6MouseDown(QObject* sender, Qt::MouseButton button) {
+  erp::ButtonDown(nav_, erp::ui::TagOf(sender), button == Qt::LeftButton);
+}
+
+void TForm1::SpeedButton6MouseUp(QObject* sender, Qt::MouseButton button) {
+  erp::ButtonUp(nav_, erp::ui::TagOf(sender), button == Qt::LeftButton);
+}
+
+void TForm1::SpeedButtonUndoClick() {
+  view_.RecomputeRequested = true;
+  view_.TimeShiftDays = 0.0;
+  RequestRescaleByChoice();
+}
+
+// The held value buttons pan or zoom the value axis directly; the range stands until a refresh
+// pass rescales.
+void TForm1::Timer1Timer() {
+  for (int tag = erp::ButtonPanUp; tag <= erp::ButtonCompress; ++tag) {
+    if (nav_.ButtonHeld[static_cast<std::size_t>(tag)]) StepValueAxis(tag);
+  }
+}
+
+void TForm1::StepValueAxis(int tag) {
+  erp::ui::ChartAxis& left = ui.Chart->LeftAxis();
+  left.SetAutomatic(false);
+  const std::optional<erp::ValueAxisStep> step = erp::ValueAxisStepOf(tag, left.Minimum(), left.Maximum());
+  if (!step) return;
+  left.SetMaximum(step->Maximum);
+  left.SetMinimum(step->Minimum);
+  if (step->ChecksChoise) ui.CheckBoxChoise->setChecked(true);
+}
+
+// A held time button steps the window by a week, at most once per refresh pass.
+void TForm1::Timer2Timer() {
+  const erp::WeekTick tick =
+      erp::Timer2Tick(nav_, view_, timeBase_.AxisStartMJD, timeBase_.BaseMJD, ui.CheckBoxChoise->isChecked());
+  // Setting the interval restarts the timer: only a change of the interval is set.
+  if (tick.Interval && ui.Timer2->interval() != *tick.Interval) ui.Timer2->setInterval(*tick.Interval);
+  if (tick.LeftAxisManual) ui.Chart->LeftAxis().SetAutomatic(false);
+  if (tick.AxisShift) {
+    erp::ui::ChartAxis& bottom = ui.Chart->BottomAxis();
+    const double minimum = bottom.Minimum();
+    const double maximum = bottom.Maximum();
+    bottom.SetAutomatic(false);
+    erp::ui::SetAxisRange(bottom, erp::ui::BottomAxisFarMaximum, minimum + *tick.AxisShift, maximum + *tick.AxisShift);
+  }
+}
+
+namespace {
+
+// The navigation button a key stands for: ← 1, → 2, ↑ 3, ↓ 4, + 5, − 6; 0 for Home (back to the
+// current date); -1 for any other key.
+int NavigationTagOfKey(int key) {
+  switch (key) {
+    case Qt::Key_Left: return erp::ButtonBack;
+    case Qt::Key_Right: return erp::ButtonForward;
+    case Qt::Key_Up: return erp::ButtonPanUp;
+    case Qt::Key_Down: return erp::ButtonPanDown;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: return erp::ButtonStretch;
+    case Qt::Key_Minus: return erp::ButtonCompress;
+    case Qt::Key_Home: return 0;
+    default: return -1;
+  }
+}
+
+// Controls that keep their keys: text entry, lists and the radio groups.
+bool KeepsKeys(const QWidget* focus) {
+  for (const QWidget* w = focus; w; w = w->parentWidget()) {
+    if (qobject_cast<const QComboBox*>(w) || qobject_cast<const QLineEdit*>(w) ||
+        qobject_cast<const QRadioButton*>(w) || qobject_cast<const erp::ui::RadioGroup*>(w)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease: {
+      const auto* button = qobject_cast<QToolButton*>(watched);
+      if (!button || !button->isEnabled() || erp::ui::TagOf(button) < erp::ButtonBack) break;
+      if (std::find(ui.SpeedButton.begin(), ui.SpeedButton.end(), button) == ui.SpeedButton.end()) break;
+      const Qt::MouseButton mouseButton = static_cast<QMouseEvent*>(event)->button();
+      // A quick second press arrives as a double click: it is a press like the first.
+      if (event->type() == QEvent::MouseButtonRelease) {
+        erp::ui::Guarded(interaction_, [&] { SpeedButton6MouseUp(watched, mouseButton); });
+      } else {
+        erp::ui::Guarded(interaction_, [&] { SpeedButton6MouseDown(watched, mouseButton); });
+      }
+      break;  // the button still shows itself pressed and released
+    }
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: return NavigationKey(watched, static_cast<QKeyEvent*>(event));
+    case QEvent::Wheel: {
+      // Over the chart's own drawing surface (or the chart), not over a control laid on it.
+      const auto* target = qobject_cast<QWidget*>(watched);
+      if (target && (target == ui.Chart ||
+                     (target->parentWidget() == ui.Chart && !ui.Chart->OverlayControls().contains(target)))) {
+        return NavigationWheel(static_cast<QWheelEvent*>(event));
+      }
+      break;
+    }
+    default: break;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// Keys of this window, once the data are loaded: a press holds the button of the key, its real
+// release lets it go (the toolkit's repeated presses of a held key are swallowed). A release is
+// always served, so that a button never stays held.
+bool TForm1::NavigationKey(QObject* watched, QKeyEvent* event) {
+  const int tag = NavigationTagOfKey(event->key());
+  if (tag < 0) return false;
+  const auto* target = qobject_cast<QWidget*>(watched);
+  if (!target || target->window() != this) return false;
+  const bool release = event->type() == QEvent::KeyRelease;
+  if (release && tag > 0 && keyHeld_[static_cast<std::size_t>(tag)]) {
+    if (event->isAutoRepeat()) return true;
+    keyHeld_[static_cast<std::size_t>(tag)] = false;
+    erp::ui::Guarded(interaction_, [&] { erp::ButtonUp(nav_, tag, true); });
+    return true;
+  }
+  // Keys with Ctrl, Alt or Meta stay shortcuts of the toolkit.
+  const bool chord = (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0;
+  if (chord || !view_.Running || !ui.GroupBox1->isEnabled() || QApplication::activeModalWidget() ||
+      KeepsKeys(target) || KeepsKeys(QApplication::focusWidget())) {
+    return false;
+  }
+  if (release || event->isAutoRepeat()) return true;
+  if (tag == 0) {
+    erp::ui::Guarded(interaction_, [this] { SpeedButtonUndoClick(); });
+  } else {
+    keyHeld_[static_cast<std::size_t>(tag)] = true;
+    erp::ui::Guarded(interaction_, [&] { erp::ButtonDown(nav_, tag, true); });
+  }
+  return true;
+}
+
+// Lets go of every button held by a key or the mouse.
+void TForm1::ReleaseNavigationButtons() {
+  for (int tag = erp::ButtonBack; tag <= erp::ButtonCompress; ++tag) {
+    const auto t = static_cast<std::size_t>(tag);
+    if (!keyHeld_[t] && !nav_.ButtonHeld[t]) continue;
+    keyHeld_[t] = false;
+    erp::ButtonUp(nav_, tag, true);
+  }
+}
+
+// The window loses the keyboard and the mouse (another window, an error box): a key or button
+// held now would never be seen released, and the value axis would drift on behind the box.
+void TForm1::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) ReleaseNavigationButtons();
+  QMainWindow::changeEvent(event);
+}
+
+// The wheel over the plot, once the data are loaded: one stretch (away from the operator) or
+// compress (towards) step per notch, as one tick of the held buttons makes.
+bool TForm1::NavigationWheel(QWheelEvent* event) {
+  if (!view_.Running || !ui.GroupBox1->isEnabled()) return false;
+  if (!ui.Chart->ChartRect().ToQRect().contains(event->position().toPoint())) return false;
+  wheelAngle_ += event->angleDelta().y();
+  erp::ui::Guarded(interaction_, [this] {
+    constexpr int notch = 120;
+    for (; wheelAngle_ >= notch; wheelAngle_ -= notch) StepValueAxis(erp::ButtonStretch);
+    for (; wheelAngle_ <= -notch; wheelAngle_ += notch) StepValueAxis(erp::ButtonCompress);
+  });
+  event->accept();
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------

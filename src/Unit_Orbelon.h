@@ -8,11 +8,13 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
 
 #include "Unit_OrbelonForm.h"
+#include "core/Navigation.h"
 #include "core/ObservationStore.h"
 #include "core/PlotArrays.h"
 #include "core/RefreshPass.h"
@@ -24,9 +26,12 @@
 
 class QCheckBox;
 class QDialog;
+class QKeyEvent;
+class QWheelEvent;
 
 namespace erp::ui {
 class Chart;
+class Crosshair;
 }  // namespace erp::ui
 
 // The local date-time reading: days since 30 December 1899 with the time of day as fraction.
@@ -64,6 +69,9 @@ class TForm1 : public QMainWindow {
   // Refresh passes run since start-up, and what the last one decided.
   int RefreshCount() const { return refreshCount_; }
   const erp::RefreshResult& LastRefresh() const { return lastRefresh_; }
+  // The navigation buttons' state and the crosshair.
+  const erp::NavigationState& Navigation() const { return nav_; }
+  erp::ui::Crosshair& Crosshair() { return *crosshair_; }
 
   // The status bar's text.
   QString StatusText() const;
@@ -74,6 +82,9 @@ class TForm1 : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormClose
+  void changeEvent(QEvent* event) override;
+  // Mouse down and up on the speed buttons, the keys of the window and the wheel over the plot.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   class LoadUiOfWindow;
@@ -89,12 +100,26 @@ class TForm1 : public QMainWindow {
   void RadioGroupIntervalClick();
   void RadioGroupTrendClick();
   void ComboBoxGridChange();
+  void SpeedButton6MouseDown(QObject* sender, Qt::MouseButton button);
+  void SpeedButton6MouseUp(QObject* sender, Qt::MouseButton button);
+  void SpeedButtonUndoClick();
+  void CheckBoxVizClick();
   void About1Click();
   void Options2Click();
 
   // Reacting to the chart and the timers
   void ChartAfterDraw();
+  void ChartMouseMove();
+  void Timer1Timer();
+  void Timer2Timer();
   void Timer3Timer();
+
+  // The keyboard and the wheel drive the navigation buttons
+  bool NavigationKey(QObject* watched, QKeyEvent* event);
+  bool NavigationWheel(QWheelEvent* event);
+  void ReleaseNavigationButtons();
+  void StepValueAxis(int tag);
+  void ShowCrosshairReadout(const QString& x, const QString& y);
 
   // The viewer: loading, the loop, one refresh pass and what it shows
   void LoadObservations();
@@ -126,6 +151,10 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<erp::PlotArrays> plot_;
   erp::RefreshResult lastRefresh_;
   int refreshCount_ = 0;
+  erp::NavigationState nav_;
+  std::array<bool, 7> keyHeld_{};  // navigation button of that tag held by its key
+  int wheelAngle_ = 0;             // wheel turn not yet made into a step (eighths of a degree)
+  std::unique_ptr<erp::ui::Crosshair> crosshair_;
 
   QDialog* fmABOUT = nullptr;
   QDialog* fmFormat = nullptr;

@@ -597,7 +597,7 @@ QFont ChartEngine::CanvasFont() const {
 }
 
 template <class Paint>
-void ChartEngine::PaintOnCanvas(Paint&& paint) {
+void ChartEngine::PaintOnCanvas(Paint&& paint, const QRect& dirty) {
   if (mDrawingPainter) {
     mDrawingPainter->save();
     paint(static_cast<QPainter&>(*mDrawingPainter));
@@ -609,7 +609,12 @@ void ChartEngine::PaintOnCanvas(Paint&& paint) {
     QPainter painter(&mPicture);
     paint(painter);
   }
-  mSurface->update();
+  // Only the pixels drawn are shown again: a crosshair costs two thin strips, not the picture.
+  if (dirty.isNull()) {
+    mSurface->update();
+  } else {
+    mSurface->update(dirty);
+  }
 }
 
 void ChartEngine::CanvasLineTo(int x, int y) {
@@ -620,10 +625,13 @@ void ChartEngine::CanvasLineTo(int x, int y) {
     painter.setRenderHint(QPainter::Antialiasing, false);
     QPen pen(mCanvasState.penColor, std::max(1, mCanvasState.penWidth));
     pen.setCapStyle(Qt::FlatCap);
+    // A one-pixel pen stays one device pixel wide on a high-density screen, as thin as the pointer.
+    if (pen.width() == 1) pen.setCosmetic(true);
     painter.setPen(pen);
     if (mCanvasState.penMode == PenMode::Not) painter.setCompositionMode(QPainter::RasterOp_NotDestination);
     painter.drawLine(from, to);
-  });
+  }, QRect(from, to).normalized().adjusted(-mCanvasState.penWidth - 1, -mCanvasState.penWidth - 1,
+                                           mCanvasState.penWidth + 1, mCanvasState.penWidth + 1));
 }
 
 void ChartEngine::CanvasTextOut(int x, int y, const QString& s) {
@@ -632,7 +640,7 @@ void ChartEngine::CanvasTextOut(int x, int y, const QString& s) {
     painter.setFont(font);
     painter.setPen(mCanvasState.fontColor);
     painter.drawText(QPoint(x, y + QFontMetrics(font).ascent()), s);
-  });
+  }, QRect());
 }
 
 // ---------------------------------------------------------------------------------------------

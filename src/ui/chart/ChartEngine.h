@@ -131,7 +131,9 @@ class ChartEngine {
   void PushSeries();
   QCPScatterStyle MarkerStyle(const SeriesState& series) const;
   template <class Paint>
-  void PaintOnCanvas(Paint&& paint);
+  // Paints on the drawing under way or on the current picture; `dirty` is the part of the widget
+  // to show again (null: all of it).
+  void PaintOnCanvas(Paint&& paint, const QRect& dirty);
 
   Chart& mChart;
   PlotSurface* mSurface = nullptr;  // owned by the chart widget (its child)
