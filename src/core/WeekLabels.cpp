@@ -26,9 +26,9 @@ std::array<WeekNumberLabel, 5> WeekNumbers(int plotLeft, int plotWidth, double t
   const int shift = static_cast<int>(std::nearbyint(Frac(weeks) * 7.0 * plotWidth / 28.0));
   const auto wholeWeeks = static_cast<std::int32_t>(std::trunc(weeks));
   std::array<WeekNumberLabel, 5> labels;
-  for (int i = -1; i <= 3; ++i) {
-    labels[static_cast<std::size_t>(i + 1)] = {(plotWidth / 8) * (2 * i + 1) + plotLeft - 10 - shift,
-                                               currentWeek - 3 + i + wholeWeeks};
+  for (std::size_t k = 0; k < labels.size(); ++k) {
+    const int i = static_cast<int>(k) - 1;  // -1: the week before the window, 0..3: its weeks
+    labels[k] = {(plotWidth / 8) * (2 * i + 1) + plotLeft - 10 - shift, currentWeek - 3 + i + wholeWeeks};
   }
   return labels;
 }

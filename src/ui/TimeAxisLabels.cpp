@@ -19,7 +19,7 @@ void DrawWeekNumbers(Chart& chart, const TimeAxisView& view) {
   }
 }
 
-void InstallTimeAxisLabels(Chart& chart, std::function<TimeAxisView()> view) {
+void InstallTimeAxisLabels(Chart& chart, const std::function<TimeAxisView()>& view) {
   chart.SetOnGetNextAxisLabel([&chart, view](ChartAxis& sender, int, double& labelValue, bool& stop) {
     if (&sender != &chart.BottomAxis()) return;
     const TimeAxisView v = view();

@@ -22,7 +22,7 @@ struct TimeAxisView {
 // Installs on `chart` the next-label handler (month view, bottom axis: labels from WeekLabelStart
 // every 7 days) and the before-draw-axes handler (month view: the five week numbers, bold, 20
 // pixels high, 20 pixels under the plot, drawn under the axes). `view` is asked at every drawing.
-void InstallTimeAxisLabels(Chart& chart, std::function<TimeAxisView()> view);
+void InstallTimeAxisLabels(Chart& chart, const std::function<TimeAxisView()>& view);
 
 // The before-draw-axes part alone: the week numbers of `view` on the canvas of `chart`.
 void DrawWeekNumbers(Chart& chart, const TimeAxisView& view);
