@@ -21,6 +21,7 @@
 #include "core/Cp1251.h"
 #include "core/ScaleTables.h"
 #include "ui/AxisRange.h"
+#include "ui/ChartSetup.h"
 #include "ui/Controls.h"
 #include "ui/Interaction.h"
 #include "ui/OverlayLayout.h"
@@ -112,18 +113,8 @@ void TForm1::FormCreate(const QStringList& arguments) {
 
   timeBase_ = erp::InitTimeBase(clock_());
 
-  auto& bottom = ui.Chart->BottomAxis();
-  bottom.SetAutomatic(false);
-  bottom.SetLabels(true);
-  bottom.SetLabelsMultiLine(true);
-  bottom.SetIncrement(7);
-  bottom.SetMinorTickCount(6);
-  erp::ui::SetAxisRange(bottom, erp::ui::BottomAxisFarMaximum, timeBase_.AxisStartMJD + timeBase_.DateTimeOffset,
-                        timeBase_.AxisEndMJD + timeBase_.DateTimeOffset);
-  bottom.SetDateTimeFormat(QStringLiteral("mmm/dd yyyy"));
-
+  erp::ui::SetUpChartAxes(*ui.Chart, timeBase_);
   ui.BitBtnStart->setEnabled(true);
-  ui.Chart->LeftAxis().SetAutomatic(false);
 
   const int k = ui.ComboBoxScaleY->currentIndex();
   if (k >= 0 && k < erp::ScaleCount) ui.EditScale->setText(FromView(erp::ScaleLabelsUT[static_cast<std::size_t>(k)]));
@@ -142,26 +133,7 @@ void TForm1::FormCreate(const QStringList& arguments) {
 }
 
 void TForm1::ApplySeriesConfig(int slot, const erp::SeriesConfig& row) {
-  erp::ui::ChartSeries& series = ui.Chart->SeriesList(slot - 1);
-  const erp::SeriesLook look = erp::LookOfSeries(row);
-  series.SetSeriesColor(erp::ui::ColorListColor(look.Color.value_or(-1)));
-  switch (look.Symbol) {
-    case erp::SymbolChange::None: break;
-    case erp::SymbolChange::HideMarkers: series.Pointer().SetVisible(false); break;
-    case erp::SymbolChange::Squares:
-      series.Pointer().SetStyle(erp::ui::PointerStyle::Rectangle);
-      series.LinePen().SetVisible(false);
-      break;
-    case erp::SymbolChange::Circles:
-      series.Pointer().SetStyle(erp::ui::PointerStyle::Circle);
-      series.LinePen().SetVisible(false);
-      break;
-    case erp::SymbolChange::Triangles:
-      series.Pointer().SetStyle(erp::ui::PointerStyle::Triangle);
-      series.LinePen().SetVisible(false);
-      break;
-  }
-  series.SetTitle(QString::fromStdString(erp::Cp1251ToUtf8(row.Title)));
+  erp::ui::ApplySeriesLook(ui.Chart->SeriesList(slot - 1), row);
   erp::ApplySeriesSlots(seriesSlots_, slot, row);
 }
 

@@ -32,14 +32,16 @@ bool DataFileExists(const std::string& path, std::string_view fileName) {
 }
 
 // Reads one data file into series `series` of the store.
+// `line` counts the lines begun, so that a failure can be placed.
 void LoadSeriesFile(const std::string& path, const std::string& formatSpec, int series,
-                    double baseMJD, ObservationStore& store) {
+                    double baseMJD, ObservationStore& store, long& line) {
   const FormatTokens tokens = SplitFormatSpec(formatSpec);
   const bool hasUT1 = HasUT1(tokens);
   const FileHandle file = OpenForReading(path);
   LineReader reader(file.get());
   int n = 0;  // records accepted so far
   while (!reader.AtEnd()) {
+    ++line;
     const DataRecord rec = ParseRecord(SplitDataLine(reader.ReadLine()), tokens);
     const double e = rec.EpochMJD;
     // DayIndex = trunc(e - BaseMJD), decided on the difference itself so that no epoch, however
@@ -89,7 +91,13 @@ void LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore
       ui.ShowStatus(kReadingStatus + PathForDisplay(path));
       store.SeriesLoaded[i] = true;
       store.AnySeriesLoaded = true;
-      LoadSeriesFile(path, slots.SeriesFormatSpec[i], i, baseMJD, store);
+      long line = 0;
+      try {
+        LoadSeriesFile(path, slots.SeriesFormatSpec[i], i, baseMJD, store, line);
+      } catch (...) {
+        ui.ReadFailed(path, line);
+        throw;
+      }
     }
     if (store.AnySeriesLoaded) break;
 
