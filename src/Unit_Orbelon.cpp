@@ -1,5 +1,7 @@
 #include "Unit_Orbelon.h"
 
+#include "StatsWindow.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -76,6 +78,7 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
 
   connect(ui.About1, &QAction::triggered, this, Guard(&TForm1::About1Click));
   connect(ui.Options2, &QAction::triggered, this, Guard(&TForm1::Options2Click));
+  connect(ui.Options3, &QAction::triggered, this, Guard(&TForm1::Options3Click));
   connect(ui.BitBtnStart, &QPushButton::clicked, this, Guard(&TForm1::BitBtnStartClick));
   for (QCheckBox* box : ui.CheckBox) connect(box, &QCheckBox::clicked, this, Guard(&TForm1::CheckBox9Click));
   // The scale list reacts to the operator's choice only; selecting an item by code runs nothing.
@@ -272,6 +275,7 @@ void TForm1::RefreshPass() {
   lastRefresh_ = erp::RefreshPass(timeBase_, *store_, view_, controls, *plot_);
   ++refreshCount_;
   ShowRefresh(lastRefresh_);
+  if (lastRefresh_.Exit == erp::RefreshExit::Drawn) emit RefreshPassDrawn();
 }
 
 void TForm1::ShowRefresh(const erp::RefreshResult& result) {
@@ -378,6 +382,23 @@ void TForm1::Options2Click() {
   if (fmFormat) interaction_.ShowModal(*fmFormat);
 }
 
+void TForm1::Options3Click() {
+  if (!fmStats) {
+    fmStats = new TfmStats(interaction_, this);
+    // The table follows every pass that draws while the window is open.
+    connect(this, &TForm1::RefreshPassDrawn, fmStats, [this] {
+      if (fmStats->isVisible()) {
+        fmStats->ShowPass(*plot_, lastRefresh_.SeriesDrawn, view_.SelectedParameter, SeriesTitles());
+      }
+    });
+  }
+  if (refreshCount_ > 0 && lastRefresh_.Exit == erp::RefreshExit::Drawn) {
+    fmStats->ShowPass(*plot_, lastRefresh_.SeriesDrawn, view_.SelectedParameter, SeriesTitles());
+  }
+  fmStats->show();
+  fmStats->raise();
+}
+
 // ---------------------------------------------------------------------------------------------
 // After every drawing of the chart
 
@@ -396,6 +417,12 @@ void TForm1::ChartAfterDraw() {
 QString TForm1::StatusText() const { return ui.StatusBar1Text->text(); }
 
 void TForm1::SetStatusText(const QString& text) { ui.StatusBar1Text->setText(text); }
+
+erp::SlotArray<std::string, erp::SeriesCount> TForm1::SeriesTitles() const {
+  erp::SlotArray<std::string, erp::SeriesCount> titles;
+  for (int slot = 1; slot <= erp::SeriesCount; ++slot) titles[slot] = ui.Chart->SeriesList(slot - 1).Title().toStdString();
+  return titles;
+}
 
 QCheckBox* TForm1::SeriesCheckBox(int slot) const {
   return ui.Chart->findChild<QCheckBox*>(QStringLiteral("CheckBox%1").arg(slot), Qt::FindDirectChildrenOnly);

@@ -162,32 +162,39 @@ std::string_view StatisticsUnit(int parameter) {
   return parameter == StoreParameter::Xp || parameter == StoreParameter::Yp ? "мсд" : "мс";
 }
 
+std::array<std::string, StatisticsColumns> SeriesStatisticsHeader(int parameter) {
+  const std::string unit(StatisticsUnit(parameter));
+  return {"Ряд", "Точек", "Общих эпох", "Среднее (" + unit + ")", "СКО (" + unit + ")", "RMS (" + unit + ")",
+          "Мин. (" + unit + ")", "Макс. (" + unit + ")", "Дрейф (" + unit + "/год)"};
+}
+
+std::array<std::string, StatisticsColumns> SeriesStatisticsFields(const SeriesStatisticsRow& row, const std::string& title) {
+  if (row.Reference) return {title, std::to_string(row.Points)};
+  return {title,
+          std::to_string(row.Points),
+          std::to_string(row.CommonEpochs),
+          StatisticText(row.Mean),
+          StatisticText(row.StdDev),
+          StatisticText(row.Rms),
+          StatisticText(row.Minimum),
+          StatisticText(row.Maximum),
+          StatisticText(row.DriftPerYear)};
+}
+
 std::string SeriesStatisticsText(const SeriesStatisticsTable& table, const SlotArray<std::string, SeriesCount>& titles,
                                  char separator) {
-  const std::string unit(StatisticsUnit(table.Parameter));
-  const std::string header[] = {"Ряд", "Точек", "Общих эпох", "Среднее (" + unit + ")", "СКО (" + unit + ")",
-                                "RMS (" + unit + ")", "Мин. (" + unit + ")", "Макс. (" + unit + ")",
-                                "Дрейф (" + unit + "/год)"};
   std::string out;
-  for (std::size_t i = 0; i < std::size(header); ++i) {
-    if (i > 0) out += separator;
-    AppendField(out, header[i], separator);
-  }
-  out += "\r\n";
-  for (int i = 0; i < table.RowCount; ++i) {
-    const SeriesStatisticsRow& row = table.Rows[static_cast<std::size_t>(i)];
-    AppendField(out, titles[row.Slot], separator);
-    out += separator;
-    out += std::to_string(row.Points);
-    const std::string fields[] = {row.Reference ? std::string() : std::to_string(row.CommonEpochs),
-                                  StatisticText(row.Mean),    StatisticText(row.StdDev),
-                                  StatisticText(row.Rms),     StatisticText(row.Minimum),
-                                  StatisticText(row.Maximum), StatisticText(row.DriftPerYear)};
-    for (const std::string& field : fields) {
-      out += separator;
-      out += field;
+  const auto appendLine = [&](const std::array<std::string, StatisticsColumns>& fields) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (i > 0) out += separator;
+      AppendField(out, fields[i], separator);
     }
     out += "\r\n";
+  };
+  appendLine(SeriesStatisticsHeader(table.Parameter));
+  for (int i = 0; i < table.RowCount; ++i) {
+    const SeriesStatisticsRow& row = table.Rows[static_cast<std::size_t>(i)];
+    appendLine(SeriesStatisticsFields(row, titles[row.Slot]));
   }
   return out;
 }

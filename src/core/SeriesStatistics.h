@@ -63,6 +63,16 @@ std::string StatisticText(const std::optional<double>& value);
 // for Xp and Yp.
 std::string_view StatisticsUnit(int parameter);
 
+// The column titles of the table (UTF-8), with the unit of the parameter: "Ряд" (series),
+// "Точек" (points), "Общих эпох" (common epochs), "Среднее" (mean), "СКО" (standard deviation),
+// "RMS", "Мин." (minimum), "Макс." (maximum), "Дрейф" (drift, per year).
+constexpr int StatisticsColumns = 9;
+std::array<std::string, StatisticsColumns> SeriesStatisticsHeader(int parameter);
+
+// The fields of one row as the table shows them: title, points, then empty fields for the
+// reference row, else common epochs and the statistics.
+std::array<std::string, StatisticsColumns> SeriesStatisticsFields(const SeriesStatisticsRow& row, const std::string& title);
+
 // The table as text: a header line and one line per row (title, points, common epochs, mean,
 // standard deviation, RMS, minimum, maximum, drift per year), fields separated by `separator`,
 // lines ending CR LF. `titles[i]` is the title of slot i (UTF-8). With ',' (CSV) a field holding
