@@ -206,6 +206,11 @@ class BatchExportTest : public QObject {
     const Run dated = RunProgram(dir.path(), {"--export", "dated", "--parameters", "xp", "--date", "2013-08-05"}, false);
     QVERIFY2(dated.exitCode == 0, qPrintable(dated.err));
     QCOMPARE(QImage(dir.filePath("dated/xp.png")), xp);
+    // The PNG holds exactly the picture that the BMP holds.
+    const Run bmp = RunProgram(dir.path(), {"--export", "dated", "--parameters", "xp", "--format", "bmp"});
+    QVERIFY2(bmp.exitCode == 0, qPrintable(bmp.err));
+    QCOMPARE(QImage(dir.filePath("dated/xp.bmp")).convertToFormat(QImage::Format_RGB32),
+             xp.convertToFormat(QImage::Format_RGB32));
     // A week back is another chart.
     const Run shifted = RunProgram(dir.path(), {"--export", "dated", "--parameters", "xp", "--shift", "-1"});
     QVERIFY2(shifted.exitCode == 0, qPrintable(shifted.err));

@@ -41,7 +41,7 @@ class ChartEngine;  // the implementation, private to the chart layer
 // Image file formats of the chart's export.
 enum class ChartImageFormat {
   Bmp,  // the picture, 24-bit
-  Png,  // the picture, 24-bit, fast compression (zlib level 1)
+  Png,  // the picture, 24-bit, fast compression
   Svg,  // the chart drawn as vectors
   Pdf,  // the chart drawn as vectors on one page of the chart's size (1 pixel = 1 point)
 };
