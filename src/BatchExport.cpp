@@ -26,6 +26,7 @@
 #include "core/ViewState.h"
 #include "ui/ChartSetup.h"
 #include "ui/RefreshView.h"
+#include "ui/VectorUnit.h"
 #include "ui/chart/Chart.h"
 
 #ifndef ORBELON_VERSION
@@ -328,6 +329,7 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
     auto store = std::make_unique<ObservationStore>();
     auto plot = std::make_unique<PlotArrays>();
     ViewState view;
+    ui::ResetVectorUnitState();
     try {
       LoadObservations(timeBase.BaseMJD, seriesSlots, *store, view.SeriesVisible, view.RescaleOnChange, view.TimeShiftDays,
                        loadUi);

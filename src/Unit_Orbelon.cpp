@@ -28,6 +28,7 @@
 #include "ui/Interaction.h"
 #include "ui/OverlayLayout.h"
 #include "ui/RefreshView.h"
+#include "ui/VectorUnit.h"
 #include "ui/chart/Chart.h"
 
 namespace {
@@ -187,6 +188,7 @@ void TForm1::BitBtnStartClick() {
 
 void TForm1::LoadObservations() {
   LoadUiOfWindow loadUi(*this);
+  erp::ui::ResetVectorUnitState();
   erp::LoadObservations(timeBase_.BaseMJD, seriesSlots_, *store_, view_.SeriesVisible, view_.RescaleOnChange,
                         view_.TimeShiftDays, loadUi);
   // The data are in: every group box and checkbox lying on the chart comes alive.
