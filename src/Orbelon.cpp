@@ -36,6 +36,13 @@ int RunCommandLine(const QStringList& arguments) {
   return erp::batch::ExitUsage;
 }
 
+// Messages of Qt itself in a run without a window: its warnings (a missing runtime folder of the
+// offscreen platform, for one) would add lines to the one-line report and to every cron mail, so
+// only its critical and fatal messages are passed on.
+void BatchMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -54,6 +61,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
 
+  if (batch) qInstallMessageHandler(BatchMessages);
   QApplication app(argc, argv);
   if (batch) return RunCommandLine(QApplication::arguments());
 
