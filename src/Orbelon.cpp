@@ -1,14 +1,49 @@
-// The program: creates the main window, the about box and the series dialog, and runs the GUI loop.
+// The program: creates the main window, the about box and the series dialog, and runs the GUI loop;
+// or, given --export, --help or --version, runs the command line and exits.
 #include <QApplication>
 #include <QFile>
+#include <QTextStream>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "BatchExport.h"
 #include "Unit2.h"
 #include "Unit3.h"
 #include "Unit_Orbelon.h"
 #include "ui/Interaction.h"
+
+namespace {
+
+// The command line of a run without a window: usage, version or the batch export.
+int RunCommandLine(const QStringList& arguments) {
+  QTextStream out(stdout);
+  QTextStream err(stderr);
+  const erp::batch::Command command = erp::batch::ParseCommandLine(arguments);
+  switch (command.Kind) {
+    case erp::batch::CommandKind::Help:
+    case erp::batch::CommandKind::Version:
+      out << command.Output;
+      return erp::batch::ExitSuccess;
+    case erp::batch::CommandKind::Error:
+      err << "orbelon: " << command.Output << " (see orbelon --help)\n";
+      return erp::batch::ExitUsage;
+    case erp::batch::CommandKind::Batch:
+      return erp::batch::RunBatchExport(command.Options, ReadLocalClock, out, err);
+    case erp::batch::CommandKind::Window: break;
+  }
+  return erp::batch::ExitUsage;
+}
+
+// Messages of Qt itself in a run without a window: its warnings (a missing runtime folder of the
+// offscreen platform, for one) would add lines to the one-line report and to every cron mail, so
+// only its critical and fatal messages are passed on.
+void BatchMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // The command line as the user typed it: Qt takes its own options (-platform, -style, ...) out
@@ -17,14 +52,19 @@ int main(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
 
   // The automatic export runs from cron on machines without a display: there it draws offscreen
-  // instead of failing to connect to one. A platform the user asked for is kept.
+  // instead of failing to connect to one. The batch export never needs a display. A platform the
+  // user asked for is kept.
   const bool automatic = argc > 1 && std::strcmp(argv[1], "-a") == 0;
+  const bool batch = erp::batch::IsBatchCommandLine(arguments);
   const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-  if (automatic && noDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+  if (((automatic && noDisplay) || batch) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
 
+  if (batch) qInstallMessageHandler(BatchMessages);
   QApplication app(argc, argv);
+  if (batch) return RunCommandLine(QApplication::arguments());
+
   erp::ui::QtInteraction interaction;
 
   TForm1 Form1(interaction, ReadLocalClock, arguments);

@@ -1,5 +1,7 @@
 #include "Unit_Orbelon.h"
 
+#include "StatsWindow.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -25,12 +27,14 @@
 #include "core/ScaleTables.h"
 #include "core/WeekLabels.h"
 #include "ui/AxisRange.h"
+#include "ui/ChartSetup.h"
 #include "ui/Controls.h"
 #include "ui/Crosshair.h"
 #include "ui/Interaction.h"
 #include "ui/OverlayLayout.h"
 #include "ui/RefreshView.h"
 #include "ui/TimeAxisLabels.h"
+#include "ui/VectorUnit.h"
 #include "ui/chart/Chart.h"
 
 namespace {
@@ -81,6 +85,7 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
 
   connect(ui.About1, &QAction::triggered, this, Guard(&TForm1::About1Click));
   connect(ui.Options2, &QAction::triggered, this, Guard(&TForm1::Options2Click));
+  connect(ui.Options3, &QAction::triggered, this, Guard(&TForm1::Options3Click));
   connect(ui.BitBtnStart, &QPushButton::clicked, this, Guard(&TForm1::BitBtnStartClick));
   for (QCheckBox* box : ui.CheckBox) connect(box, &QCheckBox::clicked, this, Guard(&TForm1::CheckBox9Click));
   // The scale list reacts to the operator's choice only; selecting an item by code runs nothing.
@@ -135,18 +140,8 @@ void TForm1::FormCreate(const QStringList& arguments) {
 
   timeBase_ = erp::InitTimeBase(clock_());
 
-  auto& bottom = ui.Chart->BottomAxis();
-  bottom.SetAutomatic(false);
-  bottom.SetLabels(true);
-  bottom.SetLabelsMultiLine(true);
-  bottom.SetIncrement(7);
-  bottom.SetMinorTickCount(6);
-  erp::ui::SetAxisRange(bottom, erp::ui::BottomAxisFarMaximum, timeBase_.AxisStartMJD + timeBase_.DateTimeOffset,
-                        timeBase_.AxisEndMJD + timeBase_.DateTimeOffset);
-  bottom.SetDateTimeFormat(QStringLiteral("mmm/dd yyyy"));
-
+  erp::ui::SetUpChartAxes(*ui.Chart, timeBase_);
   ui.BitBtnStart->setEnabled(true);
-  ui.Chart->LeftAxis().SetAutomatic(false);
 
   const int k = ui.ComboBoxScaleY->currentIndex();
   if (k >= 0 && k < erp::ScaleCount) ui.EditScale->setText(FromView(erp::ScaleLabelsUT[static_cast<std::size_t>(k)]));
@@ -165,26 +160,7 @@ void TForm1::FormCreate(const QStringList& arguments) {
 }
 
 void TForm1::ApplySeriesConfig(int slot, const erp::SeriesConfig& row) {
-  erp::ui::ChartSeries& series = ui.Chart->SeriesList(slot - 1);
-  const erp::SeriesLook look = erp::LookOfSeries(row);
-  series.SetSeriesColor(erp::ui::ColorListColor(look.Color.value_or(-1)));
-  switch (look.Symbol) {
-    case erp::SymbolChange::None: break;
-    case erp::SymbolChange::HideMarkers: series.Pointer().SetVisible(false); break;
-    case erp::SymbolChange::Squares:
-      series.Pointer().SetStyle(erp::ui::PointerStyle::Rectangle);
-      series.LinePen().SetVisible(false);
-      break;
-    case erp::SymbolChange::Circles:
-      series.Pointer().SetStyle(erp::ui::PointerStyle::Circle);
-      series.LinePen().SetVisible(false);
-      break;
-    case erp::SymbolChange::Triangles:
-      series.Pointer().SetStyle(erp::ui::PointerStyle::Triangle);
-      series.LinePen().SetVisible(false);
-      break;
-  }
-  series.SetTitle(QString::fromStdString(erp::Cp1251ToUtf8(row.Title)));
+  erp::ui::ApplySeriesLook(ui.Chart->SeriesList(slot - 1), row);
   erp::ApplySeriesSlots(seriesSlots_, slot, row);
 }
 
@@ -235,6 +211,7 @@ void TForm1::BitBtnStartClick() {
 
 void TForm1::LoadObservations() {
   LoadUiOfWindow loadUi(*this);
+  erp::ui::ResetVectorUnitState();
   erp::LoadObservations(timeBase_.BaseMJD, seriesSlots_, *store_, view_.SeriesVisible, view_.RescaleOnChange,
                         view_.TimeShiftDays, loadUi);
   // The data are in: every group box and checkbox lying on the chart comes alive.
@@ -323,6 +300,7 @@ void TForm1::RefreshPass() {
   lastRefresh_ = erp::RefreshPass(timeBase_, *store_, view_, controls, *plot_);
   ++refreshCount_;
   ShowRefresh(lastRefresh_);
+  if (lastRefresh_.Exit == erp::RefreshExit::Drawn) emit RefreshPassDrawn();
 }
 
 void TForm1::ShowRefresh(const erp::RefreshResult& result) {
@@ -427,6 +405,23 @@ void TForm1::About1Click() {
 
 void TForm1::Options2Click() {
   if (fmFormat) interaction_.ShowModal(*fmFormat);
+}
+
+void TForm1::Options3Click() {
+  if (!fmStats) {
+    fmStats = new TfmStats(interaction_, this);
+    // The table follows every pass that draws while the window is open.
+    connect(this, &TForm1::RefreshPassDrawn, fmStats, [this] {
+      if (fmStats->isVisible()) {
+        fmStats->ShowPass(*plot_, lastRefresh_.SeriesDrawn, view_.SelectedParameter, SeriesTitles());
+      }
+    });
+  }
+  if (refreshCount_ > 0 && lastRefresh_.Exit == erp::RefreshExit::Drawn) {
+    fmStats->ShowPass(*plot_, lastRefresh_.SeriesDrawn, view_.SelectedParameter, SeriesTitles());
+  }
+  fmStats->show();
+  fmStats->raise();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -656,6 +651,12 @@ bool TForm1::NavigationWheel(QWheelEvent* event) {
 QString TForm1::StatusText() const { return ui.StatusBar1Text->text(); }
 
 void TForm1::SetStatusText(const QString& text) { ui.StatusBar1Text->setText(text); }
+
+erp::SlotArray<std::string, erp::SeriesCount> TForm1::SeriesTitles() const {
+  erp::SlotArray<std::string, erp::SeriesCount> titles;
+  for (int slot = 1; slot <= erp::SeriesCount; ++slot) titles[slot] = ui.Chart->SeriesList(slot - 1).Title().toStdString();
+  return titles;
+}
 
 QCheckBox* TForm1::SeriesCheckBox(int slot) const {
   return ui.Chart->findChild<QCheckBox*>(QStringLiteral("CheckBox%1").arg(slot), Qt::FindDirectChildrenOnly);

@@ -28,6 +28,7 @@ class QCheckBox;
 class QDialog;
 class QKeyEvent;
 class QWheelEvent;
+class TfmStats;
 
 namespace erp::ui {
 class Chart;
@@ -80,6 +81,15 @@ class TForm1 : public QMainWindow {
   // Per-slot controls by composed name: CheckBox<slot>.
   QCheckBox* SeriesCheckBox(int slot) const;
 
+  // The legend titles of the fifteen series slots (UTF-8).
+  erp::SlotArray<std::string, erp::SeriesCount> SeriesTitles() const;
+  // The series statistics window, once the menu has opened it.
+  TfmStats* StatsWindow() const { return fmStats; }
+
+ signals:
+  // The refresh pass just run drew points (LastRefresh().Exit is Drawn); Plot() holds them.
+  void RefreshPassDrawn();
+
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormClose
   void changeEvent(QEvent* event) override;
@@ -106,6 +116,7 @@ class TForm1 : public QMainWindow {
   void CheckBoxVizClick();
   void About1Click();
   void Options2Click();
+  void Options3Click();
 
   // Reacting to the chart and the timers
   void ChartAfterDraw();
@@ -158,4 +169,5 @@ class TForm1 : public QMainWindow {
 
   QDialog* fmABOUT = nullptr;
   QDialog* fmFormat = nullptr;
+  TfmStats* fmStats = nullptr;  // created when first opened, owned by this window
 };

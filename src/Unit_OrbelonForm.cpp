@@ -56,6 +56,8 @@ void TForm1Form::SetupUi(QMainWindow& window) {
   Options1->setObjectName(QStringLiteral("Options1"));
   Options2 = Options1->addAction(QStringLiteral("Изменение рядов данных"));
   Options2->setObjectName(QStringLiteral("Options2"));
+  Options3 = Options1->addAction(QStringLiteral("Статистика рядов"));
+  Options3->setObjectName(QStringLiteral("Options3"));
 
   auto* StatusBar1 = window.statusBar();
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));

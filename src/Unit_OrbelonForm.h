@@ -32,6 +32,7 @@ struct TForm1Form {
   QMenu* Options1 = nullptr;
   QAction* About1 = nullptr;
   QAction* Options2 = nullptr;
+  QAction* Options3 = nullptr;  // "Статистика рядов"
   QLabel* StatusBar1Text = nullptr;
   QWidget* ClientArea = nullptr;
   erp::ui::Chart* Chart = nullptr;

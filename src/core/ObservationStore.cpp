@@ -52,14 +52,16 @@ class CorrectionCache {
 };
 
 // Reads one data file into series `series` of the store.
+// `line` counts the lines begun, so that a failure can be placed.
 void LoadSeriesFile(const std::string& path, const std::string& formatSpec, int series,
-                    double baseMJD, ObservationStore& store, CorrectionCache& corrections) {
+                    double baseMJD, ObservationStore& store, CorrectionCache& corrections, long& line) {
   const FormatTokens tokens = SplitFormatSpec(formatSpec);
   const bool hasUT1 = HasUT1(tokens);
   const FileHandle file = OpenForReading(path);
   LineReader reader(file.get());
   int n = 0;  // records accepted so far
   while (!reader.AtEnd()) {
+    ++line;
     const DataRecord rec = ParseRecord(SplitDataLine(reader.ReadLine()), tokens);
     const double e = rec.EpochMJD;
     // DayIndex = trunc(e - BaseMJD), decided on the difference itself so that no epoch, however
@@ -117,7 +119,13 @@ void LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore
       store.SeriesLoaded[i] = true;
       store.AnySeriesLoaded = true;
       if (state.Kind == FileKind::Unreachable) ThrowSystemError(state.Error);
-      LoadSeriesFile(path, slots.SeriesFormatSpec[i], i, baseMJD, store, *corrections);
+      long line = 0;
+      try {
+        LoadSeriesFile(path, slots.SeriesFormatSpec[i], i, baseMJD, store, *corrections, line);
+      } catch (...) {
+        ui.ReadFailed(path, line);
+        throw;
+      }
     }
     if (store.AnySeriesLoaded) break;
 

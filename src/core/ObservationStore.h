@@ -56,6 +56,12 @@ struct LoadUi {
   // A modal directory chooser starting at `start` (path bytes); the chosen directory, or empty
   // when the operator cancels.
   virtual std::optional<std::string> ChooseDirectory(const std::string& start) = 0;
+  // Told where the loading pass failed, just before its error propagates: the data file's path
+  // and the number (from 1) of the line being read, 0 when the file could not be opened.
+  virtual void ReadFailed(const std::string& path, long line) {
+    static_cast<void>(path);
+    static_cast<void>(line);
+  }
 };
 
 // The loading pass. Fills `store` from the data file of every slot:

@@ -3,6 +3,10 @@
 #include "ui/chart/Chart.h"
 
 #include "ui/chart/ChartEngine.h"
+#include "ui/chart/PngEncoder.h"
+
+#include <QBuffer>
+#include <QImageWriter>
 
 #include <algorithm>
 #include <stdexcept>
@@ -236,6 +240,32 @@ ChartLegend& Chart::Legend() { return mEngine->Legend(); }
 PixelRect Chart::ChartRect() const { return mEngine->PlotRect(); }
 ChartCanvas& Chart::Canvas() { return mEngine->Canvas(); }
 void Chart::SaveToBitmapFile(const QString& fileName) { mEngine->SaveBitmap(fileName); }
+
+QByteArray Chart::ImageFileBytes(ChartImageFormat format) {
+  if (format == ChartImageFormat::Svg || format == ChartImageFormat::Pdf) return mEngine->VectorImageBytes(format);
+  if (mEngine->RedrawPending() || !mEngine->HasDrawn()) mEngine->Draw();
+  return EncodePicture(mEngine->Picture(), format);
+}
+
+QByteArray Chart::EncodePicture(const QImage& picture, ChartImageFormat format) {
+  if (picture.isNull()) throw std::runtime_error("The chart has no picture yet");
+  const char* type = nullptr;
+  switch (format) {
+    case ChartImageFormat::Bmp: type = "bmp"; break;
+    case ChartImageFormat::Png: type = "png"; break;
+    case ChartImageFormat::Svg:
+    case ChartImageFormat::Pdf: throw std::runtime_error("Not a picture format");
+  }
+  QImage image = picture.convertToFormat(QImage::Format_RGB32);
+  image.setDevicePixelRatio(1.0);
+  if (format == ChartImageFormat::Png) return EncodePng(image);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, type);
+  if (!writer.write(image)) throw std::runtime_error(writer.errorString().toStdString());
+  return bytes;
+}
 void Chart::Redraw() { mEngine->Draw(); }
 bool Chart::RedrawPending() const { return mEngine->RedrawPending(); }
 QImage Chart::Picture() const { return mEngine->Picture(); }

@@ -22,6 +22,7 @@
 // drawing as if the handler had returned at once.
 #pragma once
 
+#include <QByteArray>
 #include <QColor>
 #include <QImage>
 #include <QList>
@@ -36,6 +37,14 @@
 namespace erp::ui {
 
 class ChartEngine;  // the implementation, private to the chart layer
+
+// Image file formats of the chart's export.
+enum class ChartImageFormat {
+  Bmp,  // the picture, 24-bit
+  Png,  // the picture, 24-bit, fast compression
+  Svg,  // the chart drawn as vectors
+  Pdf,  // the chart drawn as vectors on one page of the chart's size (1 pixel = 1 point)
+};
 
 // A rectangle in chart pixels, by its edges. Right = Left + width and Bottom = Top + height, so
 // Right - Left and Bottom - Top are the width and the height; the pixel columns Left..Right - 1 and
@@ -391,6 +400,18 @@ class Chart : public QWidget {
   // leaves the old file (or none) and no part of the new one. Throws std::runtime_error with the
   // system's message when the file cannot be written.
   void SaveToBitmapFile(const QString& fileName);
+
+  // The chart as the bytes of an image file of `format`, at the chart's size. When a redraw is
+  // pending, or nothing has been drawn yet, it draws first. BMP and PNG hold the current picture
+  // (see EncodePicture), with what the canvas drew on it; SVG and PDF draw the chart anew as
+  // vectors, with OnBeforeDrawAxes, without the canvas drawing done outside it. Throws
+  // std::runtime_error when the image cannot be made.
+  QByteArray ImageFileBytes(ChartImageFormat format);
+
+  // A picture taken with Picture() as the bytes of a BMP or PNG file (24-bit, at its size in
+  // device pixels). Touches no chart, so it may run on any thread while the chart draws on.
+  // Throws std::runtime_error for the vector formats or when the picture cannot be encoded.
+  static QByteArray EncodePicture(const QImage& picture, ChartImageFormat format);
 
   // Draws now (a complete drawing with its events), whether or not a redraw is pending. Called
   // from within a drawing event it only asks for a redraw.

@@ -2,7 +2,11 @@
 
 #include "ui/chart/AxisScale.h"
 
+#include <QBuffer>
+#include <QPageSize>
+#include <QPdfWriter>
 #include <QSaveFile>
+#include <QSvgGenerator>
 #include <QImageWriter>
 #include <QMouseEvent>
 #include <QPainter>
@@ -664,6 +668,41 @@ void ChartEngine::SaveBitmap(const QString& fileName) {
     throw std::runtime_error(message.toStdString());
   }
   if (!file.commit()) throw std::runtime_error(file.errorString().toStdString());
+}
+
+QByteArray ChartEngine::VectorImageBytes(ChartImageFormat format) {
+  if ((mPending || !mHasDrawn) && !mDrawing) Draw();
+  if (!mHasDrawn) throw std::runtime_error("The chart has no picture yet");
+  const int width = std::max(1, mChart.width());
+  const int height = std::max(1, mChart.height());
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  // The plot draws itself again on a vector device, in chart pixels: the layout of the last
+  // drawing is kept, as the size is the same.
+  const auto drawOn = [&](QPaintDevice& device) {
+    QCPPainter painter;
+    if (!painter.begin(&device)) throw std::runtime_error("The chart image cannot be drawn");
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    painter.setWindow(0, 0, width, height);
+    mSurface->toPainter(&painter, width, height);
+    painter.end();
+  };
+  if (format == ChartImageFormat::Svg) {
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(QSize(width, height));
+    generator.setViewBox(QRect(0, 0, width, height));
+    drawOn(generator);
+  } else {
+    QPdfWriter writer(&buffer);
+    writer.setPageSize(QPageSize(QSizeF(width, height), QPageSize::Point, QString(), QPageSize::ExactMatch));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(72);
+    drawOn(writer);
+  }
+  return bytes;
 }
 
 }  // namespace erp::ui

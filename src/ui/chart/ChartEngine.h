@@ -103,6 +103,7 @@ class ChartEngine {
   PixelRect PlotRect() const { return mChartRect; }
   PixelRect LegendRect() const { return mLegendRect; }
   void SaveBitmap(const QString& fileName);
+  QByteArray VectorImageBytes(ChartImageFormat format);
 
   double CalcPosPoint(int index, int pixel) const;
   int CalcPosValue(int index, double value) const;

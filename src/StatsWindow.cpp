@@ -1,0 +1,116 @@
+#include "StatsWindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "core/FileIo.h"
+
+TfmStats::TfmStats(erp::ui::Interaction& interaction, QWidget* parent)
+    : QDialog(parent), interaction_(interaction), plot_(std::make_unique<erp::PlotArrays>()) {
+  setObjectName(QStringLiteral("fmStats"));
+  setWindowTitle(QStringLiteral("Статистика рядов"));
+  setModal(false);
+  plot_->SeriesEmpty.Fill(true);
+
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  top->addWidget(new QLabel(QStringLiteral("Опорный ряд:"), this));
+  ComboBoxReference = new QComboBox(this);
+  ComboBoxReference->setObjectName(QStringLiteral("ComboBoxReference"));
+  for (int slot = 1; slot <= erp::SeriesCount; ++slot) ComboBoxReference->addItem(QString::number(slot));
+  top->addWidget(ComboBoxReference);
+  top->addStretch();
+  layout->addLayout(top);
+
+  TableStats = new QTableWidget(0, erp::StatisticsColumns, this);
+  TableStats->setObjectName(QStringLiteral("TableStats"));
+  TableStats->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  TableStats->verticalHeader()->hide();
+  layout->addWidget(TableStats);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  ButtonCopy = new QPushButton(QStringLiteral("Копировать"), this);
+  ButtonCopy->setObjectName(QStringLiteral("ButtonCopy"));
+  ButtonSave = new QPushButton(QStringLiteral("Сохранить…"), this);
+  ButtonSave->setObjectName(QStringLiteral("ButtonSave"));
+  ButtonCopy->setAutoDefault(false);
+  ButtonSave->setAutoDefault(false);
+  buttons->addWidget(ButtonCopy);
+  buttons->addWidget(ButtonSave);
+  layout->addLayout(buttons);
+  resize(820, 360);
+
+  chooseSaveFile_ = [this]() -> std::optional<QString> {
+    const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить статистику"), QString(),
+                                                      QStringLiteral("CSV (*.csv)"));
+    if (name.isEmpty()) return std::nullopt;
+    return name;
+  };
+
+  const auto guard = [this](void (TfmStats::*method)()) {
+    return [this, method] { erp::ui::Guarded(interaction_, [this, method] { (this->*method)(); }); };
+  };
+  connect(ComboBoxReference, &QComboBox::activated, this, guard(&TfmStats::ComboBoxReferenceChange));
+  connect(ButtonCopy, &QPushButton::clicked, this, guard(&TfmStats::ButtonCopyClick));
+  connect(ButtonSave, &QPushButton::clicked, this, guard(&TfmStats::ButtonSaveClick));
+  Recompute();
+}
+
+TfmStats::~TfmStats() = default;
+
+void TfmStats::ShowPass(const erp::PlotArrays& plot, const erp::SlotArray<bool, erp::SeriesCount>& drawn,
+                        int parameter, const erp::SlotArray<std::string, erp::SeriesCount>& titles) {
+  *plot_ = plot;
+  drawn_ = drawn;
+  parameter_ = parameter;
+  titles_ = titles;
+  for (int slot = 1; slot <= erp::SeriesCount; ++slot) {
+    const QString title = QString::fromStdString(titles[slot]);
+    ComboBoxReference->setItemText(slot - 1, title.isEmpty() ? QString::number(slot)
+                                                             : QStringLiteral("%1  %2").arg(slot).arg(title));
+  }
+  Recompute();
+}
+
+int TfmStats::ReferenceSlot() const { return ComboBoxReference->currentIndex() + 1; }
+
+std::string TfmStats::TableText(char separator) const { return erp::SeriesStatisticsText(table_, titles_, separator); }
+
+void TfmStats::Recompute() {
+  table_ = erp::ComputeSeriesStatistics(*plot_, drawn_, parameter_, ReferenceSlot());
+  const auto header = erp::SeriesStatisticsHeader(parameter_);
+  QStringList labels;
+  for (const std::string& h : header) labels << QString::fromStdString(h);
+  TableStats->setHorizontalHeaderLabels(labels);
+  TableStats->setRowCount(table_.RowCount);
+  for (int i = 0; i < table_.RowCount; ++i) {
+    const erp::SeriesStatisticsRow& row = table_.Rows[static_cast<std::size_t>(i)];
+    const auto fields = erp::SeriesStatisticsFields(row, titles_[row.Slot]);
+    for (int c = 0; c < erp::StatisticsColumns; ++c) {
+      auto* item = new QTableWidgetItem(QString::fromStdString(fields[static_cast<std::size_t>(c)]));
+      if (c > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      TableStats->setItem(i, c, item);
+    }
+  }
+  TableStats->resizeColumnsToContents();
+}
+
+void TfmStats::ComboBoxReferenceChange() { Recompute(); }
+
+void TfmStats::ButtonCopyClick() { QApplication::clipboard()->setText(QString::fromStdString(TableText('\t'))); }
+
+void TfmStats::ButtonSaveClick() {
+  const std::optional<QString> name = chooseSaveFile_();
+  if (!name) return;
+  erp::WriteFileReplacing(QFile::encodeName(*name).toStdString(), TableText(','));
+}

@@ -1,0 +1,281 @@
+// The command line of the batch export and whole-program batch runs on the fixture folder of the
+// pinned day: images of the right format and size, the statistics file, exit codes, and failures
+// that leave nothing behind.
+#include <QDir>
+#include <QImage>
+#include <QImageReader>
+#include <QProcess>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "../windows/ViewerFixture.h"
+#include "BatchExport.h"
+
+namespace {
+
+using erp::batch::CommandKind;
+
+struct Run {
+  int exitCode = -1;
+  QString out;
+  QString err;
+};
+
+// Runs the program in `folder` with `arguments`, under faketime on the pinned day unless `clock`
+// is false, and waits for it to end.
+Run RunProgram(const QString& folder, const QStringList& arguments, bool pinned = true) {
+  QProcess program;
+  program.setWorkingDirectory(folder);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("QT_QPA_PLATFORM");  // batch mode goes offscreen by itself
+  env.remove("DISPLAY");
+  env.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");
+  program.setProcessEnvironment(env);
+  if (pinned) {
+    program.start("faketime", QStringList{"2013-08-05 10:00:00", ORBELON_PROGRAM} + arguments);
+  } else {
+    program.start(ORBELON_PROGRAM, arguments);
+  }
+  Run run;
+  if (!program.waitForFinished(20000)) {
+    program.kill();
+    program.waitForFinished();
+    return run;
+  }
+  run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+  run.out = QString::fromUtf8(program.readAllStandardOutput());
+  run.err = QString::fromUtf8(program.readAllStandardError());
+  return run;
+}
+
+// The one line the program wrote to standard error, without its line end; empty unless it wrote
+// exactly one line.
+QString OneLine(const QString& text) {
+  return text.endsWith('\n') && text.count('\n') == 1 ? text.chopped(1) : QString();
+}
+
+QStringList Entries(const QString& folder) {
+  return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+}
+
+}  // namespace
+
+class BatchExportTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void commandLineChoosesWindowOrBatch() {
+    const struct {
+      QStringList arguments;
+      bool batch;
+    } cases[] = {
+        {{"orbelon"}, false},
+        {{"orbelon", "x"}, false},
+        {{"orbelon", "-A"}, false},
+        {{"orbelon", "-a", "--export", "out"}, false},  // "-a" first keeps automatic mode
+        {{"orbelon", "--export", "out"}, true},
+        {{"orbelon", "--export=out"}, true},
+        {{"orbelon", "x", "--help"}, true},
+        {{"orbelon", "-h"}, true},
+        {{"orbelon", "--version"}, true},
+    };
+    for (const auto& c : cases) {
+      QCOMPARE(erp::batch::IsBatchCommandLine(c.arguments), c.batch);
+    }
+  }
+
+  void parsesGoodAndBadCommandLines() {
+    const struct {
+      QStringList arguments;
+      CommandKind kind;
+      QString message;  // part of the output
+    } cases[] = {
+        {{"--help"}, CommandKind::Help, "--export <OUTDIR>"},
+        {{"--version"}, CommandKind::Version, "orbelon 1.01"},
+        {{"--export", "out"}, CommandKind::Batch, ""},
+        {{"--export", "out", "--format", "svg", "--size", "640x480", "--parameters", "yp,ut1r,yp", "--date",
+          "2024-02-29", "--interval", "year", "--shift", "-3", "--trend", "shown", "--stats", "s.csv"},
+         CommandKind::Batch, ""},
+        {{"--export"}, CommandKind::Error, "Missing value after '--export'"},
+        {{"--export", ""}, CommandKind::Error, "--export needs a folder name"},
+        {{"--export", "out", "--colour", "red"}, CommandKind::Error, "Unknown option 'colour'"},
+        {{"--export", "out", "extra"}, CommandKind::Error, "unexpected argument 'extra'"},
+        {{"--format", "png"}, CommandKind::Error, "--export OUTDIR is required"},
+        {{"--export", "out", "--format", "jpg"}, CommandKind::Error, "invalid value 'jpg' for --format"},
+        {{"--export", "out", "--size", "1280*800"}, CommandKind::Error, "invalid value '1280*800' for --size"},
+        {{"--export", "out", "--size", "0x800"}, CommandKind::Error, "for --size"},
+        {{"--export", "out", "--size", "9000x800"}, CommandKind::Error, "for --size"},
+        {{"--export", "out", "--parameters", "ut1,z"}, CommandKind::Error, "invalid value 'ut1,z' for --parameters"},
+        {{"--export", "out", "--parameters", ""}, CommandKind::Error, "for --parameters"},
+        {{"--export", "out", "--date", "2023-02-29"}, CommandKind::Error, "invalid value '2023-02-29' for --date"},
+        {{"--export", "out", "--date", "5.8.2013"}, CommandKind::Error, "for --date"},
+        {{"--export", "out", "--interval", "week"}, CommandKind::Error, "for --interval"},
+        {{"--export", "out", "--shift", "1.5"}, CommandKind::Error, "invalid value '1.5' for --shift"},
+        {{"--export", "out", "--shift", "20000"}, CommandKind::Error, "for --shift"},
+        {{"--export", "out", "--trend", "yes"}, CommandKind::Error, "for --trend"},
+        {{"--export", "out", "--stats", ""}, CommandKind::Error, "--stats needs a file name"},
+    };
+    for (const auto& c : cases) {
+      const erp::batch::Command command = erp::batch::ParseCommandLine(QStringList{"orbelon"} + c.arguments);
+      const QString trace = c.arguments.join(' ') + " -> " + command.Output;
+      QVERIFY2(command.Kind == c.kind, qPrintable(trace));
+      QVERIFY2(command.Output.contains(c.message), qPrintable(trace));
+    }
+
+    const erp::batch::BatchOptions defaults = erp::batch::ParseCommandLine({"orbelon", "--export", "out"}).Options;
+    QCOMPARE(defaults.Format, erp::batch::ImageFormat::Png);
+    QCOMPARE(defaults.Size, QSize(1280, 800));
+    QCOMPARE(defaults.Parameters, (std::vector<int>{1, 2, 3, 4}));
+    QCOMPARE(defaults.Interval, erp::IntervalMonth);
+    QCOMPARE(defaults.Trend, 0);
+    QVERIFY(!defaults.Year);
+
+    const erp::batch::BatchOptions all = erp::batch::ParseCommandLine(
+        {"orbelon", "--export=out", "--format=pdf", "--size=640x480", "--parameters=yp,ut1r,yp", "--date=2024-02-29",
+         "--interval=year", "--shift=-3", "--trend=shown", "--stats=s.csv"}).Options;
+    QCOMPARE(all.OutputDirectory, QString("out"));
+    QCOMPARE(all.Format, erp::batch::ImageFormat::Pdf);
+    QCOMPARE(all.Size, QSize(640, 480));
+    QCOMPARE(all.Parameters, (std::vector<int>{4, 2}));
+    QCOMPARE(*all.Year * 10000 + *all.Month * 100 + *all.Day, 20240229);
+    QCOMPARE(all.Interval, erp::IntervalYear);
+    QCOMPARE(all.ShiftWeeks, -3);
+    QCOMPARE(all.Trend, 1);
+    QCOMPARE(all.StatsFile, QString("s.csv"));
+  }
+
+  void exitCodesOfTheProgram() {
+    QTemporaryDir dir;
+    const Run help = RunProgram(dir.path(), {"--help"}, false);
+    QCOMPARE(help.exitCode, 0);
+    QVERIFY(help.out.contains("--export <OUTDIR>"));
+    const Run version = RunProgram(dir.path(), {"--version"}, false);
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.out, QString("orbelon 1.01\n"));
+    const Run bad = RunProgram(dir.path(), {"--export", "out", "--format", "gif"}, false);
+    QCOMPARE(bad.exitCode, 2);
+    QVERIFY2(OneLine(bad.err).startsWith("orbelon: invalid value 'gif' for --format"), qPrintable(bad.err));
+    QCOMPARE(Entries(dir.path()), QStringList());
+  }
+
+  void writesTheChartsAndExits() {
+    QTemporaryDir dir;
+    fixture::WriteViewerFixture(QDir(dir.path()));
+    QDir(dir.path()).mkdir("out");
+
+    const Run png = RunProgram(dir.path(), {"--export", "out", "--parameters", "ut1r,xp,yp", "--stats", "stats.csv"});
+    QVERIFY2(png.exitCode == 0, qPrintable(png.err));
+    QCOMPARE(png.err, QString());
+    QCOMPARE(png.out, QString("out/utr.png\nout/xp.png\nout/yp.png\nstats.csv\n"));
+    QCOMPARE(Entries(dir.filePath("out")), (QStringList{"utr.png", "xp.png", "yp.png"}));
+    QVERIFY(!QFile::exists(dir.filePath("scale.ini")));  // read when present, never written
+    for (const QString name : {"utr.png", "xp.png", "yp.png"}) {
+      QImageReader reader(dir.filePath("out/" + name));
+      QCOMPARE(reader.format(), QByteArray("png"));
+      QCOMPARE(reader.size(), QSize(1280, 800));
+    }
+    // The UT1R chart shows the four series in their colours, the pole charts the three with Xp, Yp.
+    const QImage utr(dir.filePath("out/utr.png"));
+    const QImage xp(dir.filePath("out/xp.png"));
+    const auto shows = [](const QImage& image, const QColor& colour) {
+      for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width() * 3 / 4; ++x) {
+          if ((image.pixel(x, y) & 0xFFFFFF) == (colour.rgb() & 0xFFFFFF)) return true;
+        }
+      }
+      return false;
+    };
+    for (int i = 0; i < 4; ++i) {
+      QVERIFY(shows(utr, fixture::kColors[i]));
+      QCOMPARE(shows(xp, fixture::kColors[i]), i < 3);
+    }
+
+    // Statistics of UT1R against series 1, in milliseconds: series 2 is 1.0002 s above it, aligned
+    // to 0.2 ms; series 3 is 0.3 ms below; series 4 0.2 ms above.
+    QFile stats(dir.filePath("stats.csv"));
+    QVERIFY(stats.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(stats.readAll()),
+             QString("Ряд,Точек,Общих эпох,Среднее (мс),СКО (мс),RMS (мс),Мин. (мс),Макс. (мс),Дрейф (мс/год)\r\n"
+                     "Alpha,29,,,,,,,\r\n"
+                     "Beta,29,29,0.2000,0.0000,0.2000,0.2000,0.2000,0.0000\r\n"
+                     "Gamma,29,29,-0.3000,0.0000,0.3000,-0.3000,-0.3000,0.0000\r\n"
+                     "Delta,29,29,0.2000,0.0000,0.2000,0.2000,0.2000,0.0000\r\n"));
+
+    // --date in place of the clock draws the same chart on another day.
+    QDir(dir.path()).mkdir("dated");
+    const Run dated = RunProgram(dir.path(), {"--export", "dated", "--parameters", "xp", "--date", "2013-08-05"}, false);
+    QVERIFY2(dated.exitCode == 0, qPrintable(dated.err));
+    QCOMPARE(QImage(dir.filePath("dated/xp.png")), xp);
+    // The PNG holds exactly the picture that the BMP holds.
+    const Run bmp = RunProgram(dir.path(), {"--export", "dated", "--parameters", "xp", "--format", "bmp"});
+    QVERIFY2(bmp.exitCode == 0, qPrintable(bmp.err));
+    QCOMPARE(QImage(dir.filePath("dated/xp.bmp")).convertToFormat(QImage::Format_RGB32),
+             xp.convertToFormat(QImage::Format_RGB32));
+    // A week back is another chart.
+    const Run shifted = RunProgram(dir.path(), {"--export", "dated", "--parameters", "xp", "--shift", "-1"});
+    QVERIFY2(shifted.exitCode == 0, qPrintable(shifted.err));
+    QVERIFY(QImage(dir.filePath("dated/xp.png")) != xp);
+
+    const Run svg = RunProgram(dir.path(), {"--export", "out", "--format", "svg", "--parameters", "ut1", "--size", "800x600"});
+    QVERIFY2(svg.exitCode == 0, qPrintable(svg.err));
+    QSvgRenderer renderer(dir.filePath("out/ut1.svg"));
+    QVERIFY(renderer.isValid());
+    QCOMPARE(renderer.viewBox(), QRect(0, 0, 800, 600));
+
+    const Run pdf = RunProgram(dir.path(), {"--export", "out", "--format", "pdf", "--parameters", "yp"});
+    QVERIFY2(pdf.exitCode == 0, qPrintable(pdf.err));
+    QFile pdfFile(dir.filePath("out/yp.pdf"));
+    QVERIFY(pdfFile.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdfFile.readAll();
+    QVERIFY(bytes.startsWith("%PDF-"));
+    QVERIFY(bytes.trimmed().endsWith("%%EOF"));
+    QVERIFY(bytes.contains("/MediaBox [0 0 1280.000000 800.000000]"));
+  }
+
+  void failuresReportTheirCauseAndLeaveNothing() {
+    const struct {
+      const char* name;
+      std::function<void(const QDir&)> prepare;
+      QStringList arguments;
+      QString message;
+    } cases[] = {
+        {"missing output folder", [](const QDir&) {}, {"--export", "nowhere"}, "orbelon: nowhere: no such folder"},
+        {"image that cannot be written",
+         [](const QDir& d) { d.mkpath("out/yp.png/x"); },  // a folder in the way of the last image
+         {"--export", "out", "--stats", "stats.csv"},
+         "orbelon: out/yp.png: "},
+        {"data line that fails to convert",
+         [](const QDir& d) {
+           fixture::Write(d.filePath("a.dat"), "56300 -0.3 0.1 0.3\r\n56301 -0.3 0.1 0.3\r\n56302 -0.3 O.1 0.3\r\n");
+         },
+         {"--export", "out"},
+         "orbelon: a.dat:3: 'O.1' is not a valid floating point value"},
+        {"no data file at all",
+         [](const QDir& d) {
+           for (const char* f : {"a.dat", "b.dat", "c.dat", "d.dat"}) QFile::remove(d.filePath(f));
+         },
+         {"--export", "out"},
+         "orbelon: no data file named in series.ini was found in "},
+        {"bad scale.ini", [](const QDir& d) { fixture::Write(d.filePath("scale.ini"), "1\r\nx\r\n"); },
+         {"--export", "out"}, "orbelon: scale.ini: Invalid numeric input"},
+    };
+    for (const auto& c : cases) {
+      qInfo("%s", c.name);
+      QTemporaryDir dir;
+      const QDir d(dir.path());
+      fixture::WriteViewerFixture(d);
+      d.mkdir("out");
+      c.prepare(d);
+      const QStringList before = Entries(dir.path()) + Entries(dir.filePath("out"));
+      const Run run = RunProgram(dir.path(), c.arguments);
+      QCOMPARE(run.exitCode, 1);
+      QVERIFY2(OneLine(run.err).startsWith(c.message), qPrintable(run.err));
+      QCOMPARE(run.out, QString());
+      QCOMPARE(Entries(dir.path()) + Entries(dir.filePath("out")), before);
+    }
+  }
+};
+
+QTEST_MAIN(BatchExportTest)
+#include "BatchExportTest.moc"
