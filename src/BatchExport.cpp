@@ -26,6 +26,7 @@
 #include "core/ViewState.h"
 #include "ui/ChartSetup.h"
 #include "ui/RefreshView.h"
+#include "ui/TimeAxisLabels.h"
 #include "ui/VectorUnit.h"
 #include "ui/chart/Chart.h"
 
@@ -329,6 +330,11 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
     auto store = std::make_unique<ObservationStore>();
     auto plot = std::make_unique<PlotArrays>();
     ViewState view;
+    // The month view's date labels on the Mondays and its week numbers, as the window draws them.
+    ui::InstallTimeAxisLabels(chart, [&] {
+      return ui::TimeAxisView{options.Interval, view.TimeShiftDays, timeBase.AxisStartMJD, timeBase.DateTimeOffset,
+                              timeBase.CurrentWeek};
+    });
     ui::ResetVectorUnitState();
     try {
       LoadObservations(timeBase.BaseMJD, seriesSlots, *store, view.SeriesVisible, view.RescaleOnChange, view.TimeShiftDays,
@@ -363,8 +369,6 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
       // The window's after-draw handler leaves the time axis starting at the first point, less
       // room for the markers; the charts here look the same.
       if (result.Exit != RefreshExit::NoSeries) chart.BottomAxis().SetAutomaticMinimum(true);
-      // Month view: the week labels of the time axis are to be installed on the chart here, by
-      // the same function the window uses, once the time-axis labelling exists.
 
       if (!options.StatsFile.isEmpty() && !statistics) {
         SlotArray<bool, SeriesCount> drawn{};
