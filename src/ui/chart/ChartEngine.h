@@ -81,13 +81,13 @@ class ChartEngine {
   ChartEngine& operator=(const ChartEngine&) = delete;
 
   // --- used by the public classes ---
-  ChartAxis& Axis(int index) { return *mAxisObjects[static_cast<std::size_t>(index)]; }
-  AxisState& AxisData(int index) { return mAxes[static_cast<std::size_t>(index)]; }
-  ChartSeries& Series(int index) { return *mSeriesObjects[static_cast<std::size_t>(index)]; }
-  SeriesState& SeriesData(int index) { return mSeries[static_cast<std::size_t>(index)]; }
-  ChartLegend& Legend() { return mLegend; }
-  ChartCanvas& Canvas() { return mCanvas; }
-  CanvasState& CanvasData() { return mCanvasState; }
+  ChartAxis& Axis(int index) { return *axisObjects_[static_cast<std::size_t>(index)]; }
+  AxisState& AxisData(int index) { return axes_[static_cast<std::size_t>(index)]; }
+  ChartSeries& Series(int index) { return *seriesObjects_[static_cast<std::size_t>(index)]; }
+  SeriesState& SeriesData(int index) { return series_[static_cast<std::size_t>(index)]; }
+  ChartLegend& Legend() { return legend_; }
+  ChartCanvas& Canvas() { return canvas_; }
+  CanvasState& CanvasData() { return canvasState_; }
   // The drawing surface, the chart widget's own child.
   QWidget* SurfaceWidget() const;
 
@@ -97,11 +97,11 @@ class ChartEngine {
   void Draw();
   // Draw() for Qt event handlers: nothing escapes.
   void DrawFromEvent() noexcept;
-  bool RedrawPending() const { return mPending; }
-  bool HasDrawn() const { return mHasDrawn; }
-  const QImage& Picture() const { return mPicture; }
-  PixelRect PlotRect() const { return mChartRect; }
-  PixelRect LegendRect() const { return mLegendRect; }
+  bool RedrawPending() const { return pending_; }
+  bool HasDrawn() const { return hasDrawn_; }
+  const QImage& Picture() const { return picture_; }
+  PixelRect PlotRect() const { return chartRect_; }
+  PixelRect LegendRect() const { return legendRect_; }
   void SaveBitmap(const QString& fileName);
   QByteArray VectorImageBytes(ChartImageFormat format);
 
@@ -114,10 +114,10 @@ class ChartEngine {
   void CanvasTextOut(int x, int y, const QString& s);
   QFont CanvasFont() const;
 
-  void SetOnBeforeDrawAxes(ChartNotifyEvent handler) { mOnBeforeDrawAxes = std::move(handler); }
-  void SetOnAfterDraw(ChartNotifyEvent handler) { mOnAfterDraw = std::move(handler); }
-  void SetOnGetNextAxisLabel(ChartGetNextAxisLabelEvent handler) { mOnGetNextAxisLabel = std::move(handler); }
-  void SetOnMouseMove(ChartMouseMoveEvent handler) { mOnMouseMove = std::move(handler); }
+  void SetOnBeforeDrawAxes(ChartNotifyEvent handler) { onBeforeDrawAxes_ = std::move(handler); }
+  void SetOnAfterDraw(ChartNotifyEvent handler) { onAfterDraw_ = std::move(handler); }
+  void SetOnGetNextAxisLabel(ChartGetNextAxisLabelEvent handler) { onGetNextAxisLabel_ = std::move(handler); }
+  void SetOnMouseMove(ChartMouseMoveEvent handler) { onMouseMove_ = std::move(handler); }
 
   // --- used by the plot items ---
   void RunBeforeDrawAxes(QCPPainter* painter);
@@ -136,31 +136,31 @@ class ChartEngine {
   // to show again (null: all of it).
   void PaintOnCanvas(Paint&& paint, const QRect& dirty);
 
-  Chart& mChart;
-  PlotSurface* mSurface = nullptr;  // owned by the chart widget (its child)
-  std::array<AxisState, 2> mAxes;
-  std::array<std::unique_ptr<ChartAxis>, 2> mAxisObjects;
-  std::array<SeriesState, Chart::SeriesCount> mSeries;
-  std::array<std::unique_ptr<ChartSeries>, Chart::SeriesCount> mSeriesObjects;
-  std::array<QSharedPointer<LabelTicker>, 2> mTickers;
-  ChartLegend mLegend;
-  ChartCanvas mCanvas;
-  CanvasState mCanvasState;
-  QFont mLegendFont;
+  Chart& chart_;
+  PlotSurface* surface_ = nullptr;  // owned by the chart widget (its child)
+  std::array<AxisState, 2> axes_;
+  std::array<std::unique_ptr<ChartAxis>, 2> axisObjects_;
+  std::array<SeriesState, Chart::SeriesCount> series_;
+  std::array<std::unique_ptr<ChartSeries>, Chart::SeriesCount> seriesObjects_;
+  std::array<QSharedPointer<LabelTicker>, 2> tickers_;
+  ChartLegend legend_;
+  ChartCanvas canvas_;
+  CanvasState canvasState_;
+  QFont legendFont_;
 
-  ChartNotifyEvent mOnBeforeDrawAxes;
-  ChartNotifyEvent mOnAfterDraw;
-  ChartGetNextAxisLabelEvent mOnGetNextAxisLabel;
-  ChartMouseMoveEvent mOnMouseMove;
+  ChartNotifyEvent onBeforeDrawAxes_;
+  ChartNotifyEvent onAfterDraw_;
+  ChartGetNextAxisLabelEvent onGetNextAxisLabel_;
+  ChartMouseMoveEvent onMouseMove_;
 
-  bool mPending = false;
-  bool mDrawing = false;
-  bool mHasDrawn = false;
-  QImage mPicture;
-  QCPPainter* mDrawingPainter = nullptr;  // set while OnBeforeDrawAxes runs
-  PixelRect mChartRect;
-  PixelRect mLegendRect;
-  int mLegendRowHeight = 0;
+  bool pending_ = false;
+  bool drawing_ = false;
+  bool hasDrawn_ = false;
+  QImage picture_;
+  QCPPainter* drawingPainter_ = nullptr;  // set while OnBeforeDrawAxes runs
+  PixelRect chartRect_;
+  PixelRect legendRect_;
+  int legendRowHeight_ = 0;
 };
 
 }  // namespace erp::ui
