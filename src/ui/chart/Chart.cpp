@@ -1,5 +1,5 @@
-// The public classes of the chart: each keeps its state in the engine and asks it for one redraw
-// when a property changes value.
+// The public classes of the chart: each reads and changes its part of the state (ChartModel.h,
+// owned by the engine) and asks the engine for one redraw when a property changes value.
 #include "ui/chart/Chart.h"
 
 #include "ui/chart/ChartEngine.h"
@@ -16,12 +16,9 @@ namespace erp::ui {
 
 namespace {
 
-// Sets `field` to `value`; a change asks for a redraw.
-template <class T>
-void Assign(ChartEngine& engine, T& field, const T& value) {
-  if (field == value) return;
-  field = value;
-  engine.Changed();
+// One redraw when a setter changed the state.
+void RedrawIfChanged(ChartEngine& engine, bool changed) {
+  if (changed) engine.Changed();
 }
 
 }  // namespace
@@ -29,76 +26,58 @@ void Assign(ChartEngine& engine, T& field, const T& value) {
 // ---------------------------------------------------------------------------------------------
 // ChartAxis
 
-bool ChartAxis::IsDateTime() const { return engine_->AxisData(index_).dateTime; }
-double ChartAxis::Minimum() const { return engine_->AxisData(index_).minimum; }
-double ChartAxis::Maximum() const { return engine_->AxisData(index_).maximum; }
+bool ChartAxis::IsDateTime() const { return engine_->AxisState(index_).IsDateTime(); }
+double ChartAxis::Minimum() const { return engine_->AxisState(index_).Minimum(); }
+double ChartAxis::Maximum() const { return engine_->AxisState(index_).Maximum(); }
 
-void ChartAxis::SetMinimum(double value) {
-  auto& axis = engine_->AxisData(index_);
-  if (value > axis.maximum) throw std::runtime_error("Axis Minimum Value must be <= Maximum");
-  Assign(*engine_, axis.minimum, value);
-}
+void ChartAxis::SetMinimum(double value) { RedrawIfChanged(*engine_, engine_->AxisState(index_).SetMinimum(value)); }
+void ChartAxis::SetMaximum(double value) { RedrawIfChanged(*engine_, engine_->AxisState(index_).SetMaximum(value)); }
 
-void ChartAxis::SetMaximum(double value) {
-  auto& axis = engine_->AxisData(index_);
-  if (value < axis.minimum) throw std::runtime_error("Axis Maximum Value must be >= Minimum");
-  Assign(*engine_, axis.maximum, value);
-}
-
-double ChartAxis::Increment() const { return engine_->AxisData(index_).increment; }
-
+double ChartAxis::Increment() const { return engine_->AxisState(index_).Increment(); }
 void ChartAxis::SetIncrement(double value) {
-  if (value < 0.0) throw std::runtime_error("Axis Increment must be >= 0");
-  Assign(*engine_, engine_->AxisData(index_).increment, value);
+  RedrawIfChanged(*engine_, engine_->AxisState(index_).SetIncrement(value));
 }
 
-int ChartAxis::MinorTickCount() const { return engine_->AxisData(index_).minorTickCount; }
-
+int ChartAxis::MinorTickCount() const { return engine_->AxisState(index_).MinorTickCount(); }
 void ChartAxis::SetMinorTickCount(int count) {
-  Assign(*engine_, engine_->AxisData(index_).minorTickCount, std::max(0, count));
+  RedrawIfChanged(*engine_, engine_->AxisState(index_).SetMinorTickCount(count));
 }
 
-bool ChartAxis::Automatic() const { return engine_->AxisData(index_).automatic; }
+bool ChartAxis::Automatic() const { return engine_->AxisState(index_).Automatic(); }
+void ChartAxis::SetAutomatic(bool value) { RedrawIfChanged(*engine_, engine_->AxisState(index_).SetAutomatic(value)); }
 
-void ChartAxis::SetAutomatic(bool value) {
-  auto& axis = engine_->AxisData(index_);
-  Assign(*engine_, axis.automatic, value);
-  Assign(*engine_, axis.automaticMinimum, value);
-  Assign(*engine_, axis.automaticMaximum, value);
-}
-
-bool ChartAxis::AutomaticMinimum() const { return engine_->AxisData(index_).automaticMinimum; }
+bool ChartAxis::AutomaticMinimum() const { return engine_->AxisState(index_).AutomaticMinimum(); }
 void ChartAxis::SetAutomaticMinimum(bool value) {
-  Assign(*engine_, engine_->AxisData(index_).automaticMinimum, value);
+  RedrawIfChanged(*engine_, engine_->AxisState(index_).SetAutomaticMinimum(value));
 }
 
-bool ChartAxis::AutomaticMaximum() const { return engine_->AxisData(index_).automaticMaximum; }
+bool ChartAxis::AutomaticMaximum() const { return engine_->AxisState(index_).AutomaticMaximum(); }
 void ChartAxis::SetAutomaticMaximum(bool value) {
-  Assign(*engine_, engine_->AxisData(index_).automaticMaximum, value);
+  RedrawIfChanged(*engine_, engine_->AxisState(index_).SetAutomaticMaximum(value));
 }
 
-bool ChartAxis::Labels() const { return engine_->AxisData(index_).labels; }
-void ChartAxis::SetLabels(bool value) { Assign(*engine_, engine_->AxisData(index_).labels, value); }
+bool ChartAxis::Labels() const { return engine_->AxisState(index_).Labels(); }
+void ChartAxis::SetLabels(bool value) { RedrawIfChanged(*engine_, engine_->AxisState(index_).SetLabels(value)); }
 
-bool ChartAxis::LabelsMultiLine() const { return engine_->AxisData(index_).labelsMultiLine; }
+bool ChartAxis::LabelsMultiLine() const { return engine_->AxisState(index_).LabelsMultiLine(); }
 void ChartAxis::SetLabelsMultiLine(bool value) {
-  Assign(*engine_, engine_->AxisData(index_).labelsMultiLine, value);
+  RedrawIfChanged(*engine_, engine_->AxisState(index_).SetLabelsMultiLine(value));
 }
 
-QString ChartAxis::DateTimeFormat() const { return engine_->AxisData(index_).dateTimeFormat; }
+QString ChartAxis::DateTimeFormat() const { return engine_->AxisState(index_).DateTimeFormat(); }
 void ChartAxis::SetDateTimeFormat(const QString& format) {
-  Assign(*engine_, engine_->AxisData(index_).dateTimeFormat, format);
+  RedrawIfChanged(*engine_, engine_->AxisState(index_).SetDateTimeFormat(format));
 }
 
 int ChartAxis::LabelsFontSize() const {
-  return ChartEngine::FontSizeInPoints(engine_->AxisData(index_).labelFont);
+  return ChartEngine::FontSizeInPoints(engine_->AxisState(index_).GetLook().labelFont);
 }
 
 double ChartAxis::CalcPosPoint(int pixel) const { return engine_->CalcPosPoint(index_, pixel); }
 int ChartAxis::CalcPosValue(double value) const { return engine_->CalcPosValue(index_, value); }
 double ChartAxis::CalcXYIncrement(int labelSize) const { return engine_->CalcXYIncrement(index_, labelSize); }
 
-const std::vector<AxisLabel>& ChartAxis::DrawnLabels() const { return engine_->AxisData(index_).drawnLabels; }
+const std::vector<AxisLabel>& ChartAxis::DrawnLabels() const { return engine_->AxisState(index_).DrawnLabels(); }
 
 // ---------------------------------------------------------------------------------------------
 // Series
@@ -106,78 +85,63 @@ const std::vector<AxisLabel>& ChartAxis::DrawnLabels() const { return engine_->A
 ChartSeries::ChartSeries(ChartEngine& engine, int index)
     : engine_(&engine), index_(index), pointer_(engine, index), linePen_(engine, index) {}
 
-void ChartSeries::Clear() {
-  auto& s = engine_->SeriesData(index_);
-  if (s.points.empty()) return;
-  s.points.clear();
-  s.minY = s.maxY = 0.0;
-  s.dataChanged = true;
-  engine_->Changed();
-}
+void ChartSeries::Clear() { RedrawIfChanged(*engine_, engine_->SeriesState(index_).Clear()); }
 
 void ChartSeries::AddXY(double x, double y, const QString&, const QColor&) {
-  auto& s = engine_->SeriesData(index_);
-  const ChartEngine::SeriesPoint point{x, y};
-  if (s.points.empty()) {
-    s.minY = s.maxY = y;
-  } else {
-    s.minY = std::min(s.minY, y);
-    s.maxY = std::max(s.maxY, y);
-  }
-  if (s.points.empty() || !(x < s.points.back().x)) {
-    s.points.push_back(point);
-  } else {
-    const auto at = std::upper_bound(s.points.begin(), s.points.end(), x,
-                                     [](double key, const ChartEngine::SeriesPoint& p) { return key < p.x; });
-    s.points.insert(at, point);
-  }
-  s.dataChanged = true;
-  engine_->Changed();
+  RedrawIfChanged(*engine_, engine_->SeriesState(index_).Add(x, y));
 }
 
-int ChartSeries::Count() const { return static_cast<int>(engine_->SeriesData(index_).points.size()); }
+int ChartSeries::Count() const { return static_cast<int>(engine_->SeriesState(index_).Points().size()); }
 
 double ChartSeries::XValue(int index) const {
-  return engine_->SeriesData(index_).points.at(static_cast<std::size_t>(index)).x;
+  return engine_->SeriesState(index_).Points().at(static_cast<std::size_t>(index)).x;
 }
 
 double ChartSeries::YValue(int index) const {
-  return engine_->SeriesData(index_).points.at(static_cast<std::size_t>(index)).y;
+  return engine_->SeriesState(index_).Points().at(static_cast<std::size_t>(index)).y;
 }
 
-double ChartSeries::MinYValue() const { return engine_->SeriesData(index_).minY; }
-double ChartSeries::MaxYValue() const { return engine_->SeriesData(index_).maxY; }
+double ChartSeries::MinYValue() const { return engine_->SeriesState(index_).MinY(); }
+double ChartSeries::MaxYValue() const { return engine_->SeriesState(index_).MaxY(); }
 
 double ChartSeries::MinXValue() const {
-  const auto& points = engine_->SeriesData(index_).points;
+  const auto& points = engine_->SeriesState(index_).Points();
   return points.empty() ? 0.0 : points.front().x;
 }
 
 double ChartSeries::MaxXValue() const {
-  const auto& points = engine_->SeriesData(index_).points;
+  const auto& points = engine_->SeriesState(index_).Points();
   return points.empty() ? 0.0 : points.back().x;
 }
 
-QColor ChartSeries::SeriesColor() const { return engine_->SeriesData(index_).color; }
-void ChartSeries::SetSeriesColor(const QColor& color) { Assign(*engine_, engine_->SeriesData(index_).color, color); }
+QColor ChartSeries::SeriesColor() const { return engine_->SeriesState(index_).Color(); }
+void ChartSeries::SetSeriesColor(const QColor& color) {
+  RedrawIfChanged(*engine_, engine_->SeriesState(index_).SetColor(color));
+}
 
-QString ChartSeries::Title() const { return engine_->SeriesData(index_).title; }
-void ChartSeries::SetTitle(const QString& title) { Assign(*engine_, engine_->SeriesData(index_).title, title); }
+QString ChartSeries::Title() const { return engine_->SeriesState(index_).Title(); }
+void ChartSeries::SetTitle(const QString& title) {
+  RedrawIfChanged(*engine_, engine_->SeriesState(index_).SetTitle(title));
+}
 
 SeriesPointer& ChartSeries::Pointer() { return pointer_; }
 const SeriesPointer& ChartSeries::Pointer() const { return pointer_; }
 SeriesLinePen& ChartSeries::LinePen() { return linePen_; }
 const SeriesLinePen& ChartSeries::LinePen() const { return linePen_; }
 
-PointerStyle SeriesPointer::Style() const { return engine_->SeriesData(index_).pointerStyle; }
+PointerStyle SeriesPointer::Style() const { return engine_->SeriesState(index_).Pointer(); }
 void SeriesPointer::SetStyle(PointerStyle style) {
-  Assign(*engine_, engine_->SeriesData(index_).pointerStyle, style);
+  RedrawIfChanged(*engine_, engine_->SeriesState(index_).SetPointer(style));
 }
-bool SeriesPointer::Visible() const { return engine_->SeriesData(index_).pointerVisible; }
-void SeriesPointer::SetVisible(bool value) { Assign(*engine_, engine_->SeriesData(index_).pointerVisible, value); }
+bool SeriesPointer::Visible() const { return engine_->SeriesState(index_).PointerVisible(); }
+void SeriesPointer::SetVisible(bool value) {
+  RedrawIfChanged(*engine_, engine_->SeriesState(index_).SetPointerVisible(value));
+}
 
-bool SeriesLinePen::Visible() const { return engine_->SeriesData(index_).lineVisible; }
-void SeriesLinePen::SetVisible(bool value) { Assign(*engine_, engine_->SeriesData(index_).lineVisible, value); }
+bool SeriesLinePen::Visible() const { return engine_->SeriesState(index_).LineVisible(); }
+void SeriesLinePen::SetVisible(bool value) {
+  RedrawIfChanged(*engine_, engine_->SeriesState(index_).SetLineVisible(value));
+}
 
 // ---------------------------------------------------------------------------------------------
 // Legend and canvas
@@ -188,7 +152,7 @@ ChartCanvas::ChartCanvas(ChartEngine& engine) : engine_(&engine), pen_(engine), 
 
 CanvasPen& ChartCanvas::Pen() { return pen_; }
 CanvasFont& ChartCanvas::Font() { return font_; }
-void ChartCanvas::MoveTo(int x, int y) { engine_->CanvasData().penPosition = QPoint(x, y); }
+void ChartCanvas::MoveTo(int x, int y) { engine_->CanvasState().MoveTo(QPoint(x, y)); }
 void ChartCanvas::LineTo(int x, int y) { engine_->CanvasLineTo(x, y); }
 void ChartCanvas::TextOut(int x, int y, const QString& s) { engine_->CanvasTextOut(x, y, s); }
 int ChartCanvas::TextWidth(const QString& s) const {
@@ -196,19 +160,19 @@ int ChartCanvas::TextWidth(const QString& s) const {
 }
 int ChartCanvas::TextHeight(const QString&) const { return QFontMetrics(engine_->CanvasFont()).height(); }
 
-PenMode CanvasPen::Mode() const { return engine_->CanvasData().penMode; }
-void CanvasPen::SetMode(PenMode mode) { engine_->CanvasData().penMode = mode; }
-int CanvasPen::Width() const { return engine_->CanvasData().penWidth; }
-void CanvasPen::SetWidth(int width) { engine_->CanvasData().penWidth = std::max(1, width); }
-QColor CanvasPen::Color() const { return engine_->CanvasData().penColor; }
-void CanvasPen::SetColor(const QColor& color) { engine_->CanvasData().penColor = color; }
+PenMode CanvasPen::Mode() const { return engine_->CanvasState().Mode(); }
+void CanvasPen::SetMode(PenMode mode) { engine_->CanvasState().SetMode(mode); }
+int CanvasPen::Width() const { return engine_->CanvasState().PenWidth(); }
+void CanvasPen::SetWidth(int width) { engine_->CanvasState().SetPenWidth(width); }
+QColor CanvasPen::Color() const { return engine_->CanvasState().PenColor(); }
+void CanvasPen::SetColor(const QColor& color) { engine_->CanvasState().SetPenColor(color); }
 
-FontStyles CanvasFont::Style() const { return engine_->CanvasData().fontStyle; }
-void CanvasFont::SetStyle(FontStyles style) { engine_->CanvasData().fontStyle = style; }
-int CanvasFont::Height() const { return engine_->CanvasData().fontHeight; }
-void CanvasFont::SetHeight(int height) { engine_->CanvasData().fontHeight = height; }
-QColor CanvasFont::Color() const { return engine_->CanvasData().fontColor; }
-void CanvasFont::SetColor(const QColor& color) { engine_->CanvasData().fontColor = color; }
+FontStyles CanvasFont::Style() const { return engine_->CanvasState().FontStyle(); }
+void CanvasFont::SetStyle(FontStyles style) { engine_->CanvasState().SetFontStyle(style); }
+int CanvasFont::Height() const { return engine_->CanvasState().FontHeight(); }
+void CanvasFont::SetHeight(int height) { engine_->CanvasState().SetFontHeight(height); }
+QColor CanvasFont::Color() const { return engine_->CanvasState().FontColor(); }
+void CanvasFont::SetColor(const QColor& color) { engine_->CanvasState().SetFontColor(color); }
 
 // ---------------------------------------------------------------------------------------------
 // Chart

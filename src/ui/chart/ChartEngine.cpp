@@ -75,6 +75,29 @@ QSize LabelSize(const QFontMetrics& metrics, const QString& text) {
   return metrics.boundingRect(0, 0, 0, 0, Qt::TextDontClip | Qt::AlignHCenter, text).size();
 }
 
+// The bottom axis: date-time values, a bold label font, one day from 0.
+AxisModel BottomAxisModel() {
+  AxisModel::Look look;
+  look.dateTime = true;
+  look.labelFont = PixelFont(13, true);
+  look.separationPercent = 10.0;
+  look.startFraction = kBottomAxisStart;
+  look.tickLength = 4;
+  look.minorTickLength = 4;
+  return AxisModel(look, 0.0, 1.0, 1.0, 0);
+}
+
+// The left axis: numbers, nine minor ticks between labels.
+AxisModel LeftAxisModel() {
+  AxisModel::Look look;
+  look.dateTime = false;
+  look.labelFont = PixelFont(11, false);
+  look.separationPercent = 100.0;
+  look.tickLength = 6;
+  look.minorTickLength = 5;
+  return AxisModel(look, -0.0015, 0.0085, 0.001, 9);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -186,7 +209,11 @@ class LegendItem : public QCPLayerable {
 // ---------------------------------------------------------------------------------------------
 
 ChartEngine::ChartEngine(Chart& chart)
-    : chart_(chart), legend_(*this), canvas_(*this), legendFont_(PixelFont(kLegendFontPixels, false)) {
+    : chart_(chart),
+      axes_{BottomAxisModel(), LeftAxisModel()},
+      legend_(*this),
+      canvas_(*this),
+      legendFont_(PixelFont(kLegendFontPixels, false)) {
   surface_ = new PlotSurface(*this, &chart);
   surface_->setGeometry(chart.rect());
   surface_->lower();
@@ -206,43 +233,21 @@ ChartEngine::ChartEngine(Chart& chart)
   rect->setAutoMargins(QCP::msNone);
   rect->setBackground(QBrush(Qt::white));  // the back wall
 
-  AxisState& bottom = axes_[Bottom];
-  bottom.dateTime = true;
-  bottom.labelFont = PixelFont(13, true);
-  bottom.separationPercent = 10.0;
-  bottom.startFraction = kBottomAxisStart;
-  bottom.tickLength = 4;
-  bottom.minorTickLength = 4;
-  bottom.minimum = 0.0;
-  bottom.maximum = 1.0;
-  bottom.increment = 1.0;
-
-  AxisState& left = axes_[Left];
-  left.dateTime = false;
-  left.labelFont = PixelFont(11, false);
-  left.separationPercent = 100.0;
-  left.tickLength = 6;
-  left.minorTickLength = 5;
-  left.minorTickCount = 9;
-  left.minimum = -0.0015;
-  left.maximum = 0.0085;
-  left.increment = 0.001;
-
   for (int i = 0; i < 2; ++i) {
     axisObjects_[static_cast<std::size_t>(i)].reset(new ChartAxis(*this, i));
     tickers_[static_cast<std::size_t>(i)] = QSharedPointer<LabelTicker>::create();
-    const AxisState& state = axes_[static_cast<std::size_t>(i)];
+    const AxisModel::Look& look = axes_[static_cast<std::size_t>(i)].GetLook();
     QCPAxis* axis = i == Bottom ? plot->xAxis : plot->yAxis;
     axis->setTicker(tickers_[static_cast<std::size_t>(i)]);
     axis->setNumberFormat(QStringLiteral("f"));  // no exponent rewriting of the label texts
     axis->setTickLengthIn(0);
-    axis->setTickLengthOut(state.tickLength);
+    axis->setTickLengthOut(look.tickLength);
     axis->setSubTickLengthIn(0);
-    axis->setSubTickLengthOut(state.minorTickLength);
+    axis->setSubTickLengthOut(look.minorTickLength);
     axis->setTickPen(QPen(Qt::black, 2));
     axis->setSubTickPen(QPen(Qt::black, i == Bottom ? 1 : 2));
     axis->setBasePen(QPen(Qt::black, 1));
-    axis->setTickLabelFont(state.labelFont);
+    axis->setTickLabelFont(look.labelFont);
     axis->setTickLabelColor(Qt::black);
     axis->setTickLabelPadding(kLabelPadding);
     axis->setPadding(0);
@@ -254,11 +259,13 @@ ChartEngine::ChartEngine(Chart& chart)
   plot->xAxis2->setVisible(false);
   plot->yAxis2->setVisible(false);
 
+  // Series1 marks its points with squares, the others with diamonds. Nothing is drawn yet, so
+  // there is no redraw to ask for.
+  static_cast<void>(series_[0].SetPointer(PointerStyle::Rectangle));
   for (int i = 0; i < Chart::SeriesCount; ++i) {
-    SeriesState& s = series_[static_cast<std::size_t>(i)];
-    s.pointerStyle = i == 0 ? PointerStyle::Rectangle : PointerStyle::Diamond;
-    s.graph = plot->addGraph(plot->xAxis, plot->yAxis);
-    s.graph->setAdaptiveSampling(false);
+    QCPGraph*& graph = graphs_[static_cast<std::size_t>(i)];
+    graph = plot->addGraph(plot->xAxis, plot->yAxis);
+    graph->setAdaptiveSampling(false);
     seriesObjects_[static_cast<std::size_t>(i)].reset(new ChartSeries(*this, i));
   }
 }
@@ -318,32 +325,32 @@ void ChartEngine::Draw() {
 }
 
 void ChartEngine::Layout(int width, int height) {
-  AxisState& bottom = axes_[Bottom];
-  AxisState& left = axes_[Left];
+  AxisModel& bottom = axes_[Bottom];
+  AxisModel& left = axes_[Left];
 
   // Heights first: they depend on nothing drawn.
   const int top = static_cast<int>(std::lround(height * kTopMarginPercent / 100.0)) + kTitleBand;
   const int bottomMargin = static_cast<int>(std::lround(height * kBottomMarginPercent / 100.0));
   const int leftMargin = static_cast<int>(std::lround(width * kLeftMarginPercent / 100.0));
   const int rightMargin = static_cast<int>(std::lround(width * kRightMarginPercent / 100.0));
-  int bottomBand = std::max(bottom.tickLength, bottom.minorTickLength);
-  if (bottom.labels) {
-    QString sample = FormatDateTime(bottom.maximum, bottom.dateTimeFormat, QLocale());
-    if (bottom.labelsMultiLine) sample = MultiLineLabel(sample);
-    bottomBand += kLabelPadding + LabelSize(QFontMetrics(bottom.labelFont), sample).height();
+  int bottomBand = std::max(bottom.GetLook().tickLength, bottom.GetLook().minorTickLength);
+  if (bottom.Labels()) {
+    QString sample = FormatDateTime(bottom.Maximum(), bottom.DateTimeFormat(), QLocale());
+    if (bottom.LabelsMultiLine()) sample = MultiLineLabel(sample);
+    bottomBand += kLabelPadding + LabelSize(QFontMetrics(bottom.GetLook().labelFont), sample).height();
   }
   const int plotTop = top;
   const int plotBottom = std::max(plotTop + 1, height - bottomMargin - bottomBand);
 
   // The left axis: its range and labels fix the width of its label band.
   ApplyAutomatic(left, Left, plotBottom - plotTop);
-  left.lengthPx = plotBottom - plotTop;
+  left.SetLengthPx(plotBottom - plotTop);
   MakeLabels(Left);
-  int leftBand = std::max(left.tickLength, left.minorTickLength);
-  if (left.labels) {
-    const QFontMetrics metrics(left.labelFont);
+  int leftBand = std::max(left.GetLook().tickLength, left.GetLook().minorTickLength);
+  if (left.Labels()) {
+    const QFontMetrics metrics(left.GetLook().labelFont);
     int widest = 0;
-    for (const AxisLabel& label : left.drawnLabels) widest = std::max(widest, LabelSize(metrics, label.Text).width());
+    for (const AxisLabel& label : left.DrawnLabels()) widest = std::max(widest, LabelSize(metrics, label.Text).width());
     leftBand += kLabelPadding + widest;
   }
 
@@ -351,7 +358,7 @@ void ChartEngine::Layout(int width, int height) {
   const QFontMetrics legendMetrics(legendFont_);
   legendRowHeight_ = std::max(legendMetrics.height(), static_cast<int>(kMarkerSize) + 2) + kLegendRowExtra;
   int widestTitle = 0;
-  for (const SeriesState& s : series_) widestTitle = std::max(widestTitle, legendMetrics.horizontalAdvance(s.title));
+  for (const SeriesModel& s : series_) widestTitle = std::max(widestTitle, legendMetrics.horizontalAdvance(s.Title()));
   const int legendWidth = kLegendPadding + kLegendSampleWidth + kLegendSampleGap + widestTitle + kLegendPadding;
   legendRect_.Right = width - rightMargin;
   legendRect_.Left = legendRect_.Right - legendWidth;
@@ -363,8 +370,8 @@ void ChartEngine::Layout(int width, int height) {
   chartRect_ = PixelRect{plotLeft, plotTop, plotRight, plotBottom};
 
   // The bottom axis, now that the plot width is known.
-  bottom.lengthPx = (plotRight - plotLeft) * (1.0 - bottom.startFraction);
-  ApplyAutomatic(bottom, Bottom, bottom.lengthPx);
+  bottom.SetLengthPx((plotRight - plotLeft) * (1.0 - bottom.GetLook().startFraction));
+  ApplyAutomatic(bottom, Bottom, bottom.LengthPx());
   MakeLabels(Bottom);
 
   QCPAxisRect* rect = surface_->axisRect();
@@ -373,29 +380,31 @@ void ChartEngine::Layout(int width, int height) {
   PushAxis(Left, surface_->yAxis);
 }
 
-void ChartEngine::ApplyAutomatic(AxisState& axis, int index, double lengthPx) {
-  const bool automaticMinimum = axis.automatic || axis.automaticMinimum;
-  const bool automaticMaximum = axis.automatic || axis.automaticMaximum;
+void ChartEngine::ApplyAutomatic(AxisModel& axis, int index, double lengthPx) {
+  const bool automaticMinimum = axis.Automatic() || axis.AutomaticMinimum();
+  const bool automaticMaximum = axis.Automatic() || axis.AutomaticMaximum();
+  double drawnMinimum = axis.Minimum();
+  double drawnMaximum = axis.Maximum();
   if (automaticMinimum || automaticMaximum) {
     bool any = false;
     bool markers = false;
     double lo = 0.0;
     double hi = 0.0;
-    for (const SeriesState& s : series_) {
-      if (s.points.empty()) continue;
-      const double sLo = index == Bottom ? s.points.front().x : s.minY;
-      const double sHi = index == Bottom ? s.points.back().x : s.maxY;
+    for (const SeriesModel& s : series_) {
+      if (s.Points().empty()) continue;
+      const double sLo = index == Bottom ? s.Points().front().x : s.MinY();
+      const double sHi = index == Bottom ? s.Points().back().x : s.MaxY();
       lo = any ? std::min(lo, sLo) : sLo;
       hi = any ? std::max(hi, sHi) : sHi;
       any = true;
-      markers = markers || s.pointerVisible;
+      markers = markers || s.PointerVisible();
     }
     if (any) {
       // Room for the markers, as a part of the axis length.
       double room = markers && lengthPx > 0.0 ? kMarkerRoom / lengthPx : 0.0;
       if (room >= 0.25) room = 0.0;
-      double minimum = axis.minimum;
-      double maximum = axis.maximum;
+      double minimum = drawnMinimum;
+      double maximum = drawnMaximum;
       if (automaticMinimum && automaticMaximum) {
         const double span = (hi - lo) / (1.0 - 2.0 * room);
         minimum = lo - room * span;
@@ -410,19 +419,18 @@ void ChartEngine::ApplyAutomatic(AxisState& axis, int index, double lengthPx) {
         maximum = (hi - room * minimum) / (1.0 - room);
       }
       if (minimum <= maximum && std::isfinite(minimum) && std::isfinite(maximum)) {
-        axis.minimum = minimum;
-        axis.maximum = maximum;
+        drawnMinimum = minimum;
+        drawnMaximum = maximum;
       }
     }
   }
-  axis.drawnMinimum = axis.minimum;
-  axis.drawnMaximum = axis.maximum;
+  axis.SetDrawnRange(drawnMinimum, drawnMaximum);
 }
 
 void ChartEngine::MakeLabels(int index) {
-  AxisState& axis = axes_[static_cast<std::size_t>(index)];
-  const double lo = axis.drawnMinimum;
-  const double hi = axis.drawnMaximum;
+  AxisModel& axis = axes_[static_cast<std::size_t>(index)];
+  const double lo = axis.DrawnMinimum();
+  const double hi = axis.DrawnMaximum();
   std::vector<double> values;
   bool custom = false;
 
@@ -444,79 +452,83 @@ void ChartEngine::MakeLabels(int index) {
   }
 
   const auto text = [&axis](double v) {
-    if (!axis.dateTime) return FormatAxisNumber(v);
-    const QString date = FormatDateTime(v, axis.dateTimeFormat, QLocale());
-    return axis.labelsMultiLine ? MultiLineLabel(date) : date;
+    if (!axis.IsDateTime()) return FormatAxisNumber(v);
+    const QString date = FormatDateTime(v, axis.DateTimeFormat(), QLocale());
+    return axis.LabelsMultiLine() ? MultiLineLabel(date) : date;
   };
 
-  double step = axis.increment;
+  double step = axis.Increment();
   if (!custom) {
-    int labelSize = FontSizeInPoints(axis.labelFont) + 6;
-    if (axis.dateTime) {
+    int labelSize = FontSizeInPoints(axis.GetLook().labelFont) + 6;
+    if (axis.IsDateTime()) {
       // The widest label text at the desired step decides whether the labels fit.
-      const double desired = axis.increment > 0.0 ? axis.increment : (hi - lo) / 10.0;
+      const double desired = axis.Increment() > 0.0 ? axis.Increment() : (hi - lo) / 10.0;
       const std::vector<double> sample = DefaultLabelValues(lo, hi, desired, true);
-      const QFontMetrics metrics(axis.labelFont);
+      const QFontMetrics metrics(axis.GetLook().labelFont);
       labelSize = LabelSize(metrics, text(lo)).width();
       for (std::size_t i = 0; i < sample.size() && i < 64; ++i) {
         labelSize = std::max(labelSize, LabelSize(metrics, text(sample[i])).width());
       }
     }
-    step = EnlargedIncrement(axis.increment, hi - lo, axis.lengthPx, labelSize, axis.separationPercent, axis.dateTime);
-    values = DefaultLabelValues(lo, hi, step, axis.dateTime);
+    step = EnlargedIncrement(axis.Increment(), hi - lo, axis.LengthPx(), labelSize, axis.GetLook().separationPercent,
+                             axis.IsDateTime());
+    values = DefaultLabelValues(lo, hi, step, axis.IsDateTime());
   }
 
-  axis.drawnLabels.clear();
-  axis.drawnLabels.reserve(values.size());
-  for (const double v : values) axis.drawnLabels.push_back(AxisLabel{v, text(v)});
+  std::vector<AxisLabel> labels;
+  labels.reserve(values.size());
+  for (const double v : values) labels.push_back(AxisLabel{v, text(v)});
+  axis.SetDrawnLabels(std::move(labels));
 
   const double gap = step > 0.0 ? step : hi - lo;
-  const std::vector<double> minor = MinorTickValues(values, axis.minorTickCount, lo, hi, gap);
+  const std::vector<double> minor = MinorTickValues(values, axis.MinorTickCount(), lo, hi, gap);
   LabelTicker& ticker = *tickers_[static_cast<std::size_t>(index)];
   ticker.ticks = QVector<double>(values.begin(), values.end());
   ticker.minorTicks = QVector<double>(minor.begin(), minor.end());
   ticker.labels.clear();
-  for (const AxisLabel& label : axis.drawnLabels) ticker.labels.push_back(label.Text);
+  for (const AxisLabel& label : axis.DrawnLabels()) ticker.labels.push_back(label.Text);
 }
 
 void ChartEngine::PushAxis(int index, QCPAxis* plotAxis) {
-  const AxisState& axis = axes_[static_cast<std::size_t>(index)];
-  double lo = axis.drawnMinimum;
-  double hi = axis.drawnMaximum;
+  const AxisModel& axis = axes_[static_cast<std::size_t>(index)];
+  double lo = axis.DrawnMinimum();
+  double hi = axis.DrawnMaximum();
   if (!(hi - lo > std::abs(lo) * 1e-12)) {  // an empty range still needs a scale
     lo -= 0.5;
     hi += 0.5;
   }
-  if (axis.startFraction > 0.0) lo -= (hi - lo) * axis.startFraction / (1.0 - axis.startFraction);
+  const double startFraction = axis.GetLook().startFraction;
+  if (startFraction > 0.0) lo -= (hi - lo) * startFraction / (1.0 - startFraction);
   plotAxis->setRange(lo, hi);
-  plotAxis->setTickLabels(axis.labels);
+  plotAxis->setTickLabels(axis.Labels());
 }
 
 void ChartEngine::PushSeries() {
-  for (SeriesState& s : series_) {
-    if (s.dataChanged) {
+  for (std::size_t i = 0; i < series_.size(); ++i) {
+    SeriesModel& s = series_[i];
+    QCPGraph* graph = graphs_[i];
+    if (s.TakePointsChanged()) {
       QVector<QCPGraphData> data;
-      data.reserve(static_cast<qsizetype>(s.points.size()));
-      for (const SeriesPoint& p : s.points) data.push_back(QCPGraphData(p.x, p.y));
-      s.graph->data()->set(data, true);
-      s.dataChanged = false;
+      data.reserve(static_cast<qsizetype>(s.Points().size()));
+      for (const SeriesModel::Point& p : s.Points()) data.push_back(QCPGraphData(p.x, p.y));
+      graph->data()->set(data, true);
     }
-    s.graph->setPen(QPen(s.color, 1));
-    s.graph->setLineStyle(s.lineVisible ? QCPGraph::lsLine : QCPGraph::lsNone);
-    s.graph->setScatterStyle(MarkerStyle(s));
+    graph->setPen(QPen(s.Color(), 1));
+    graph->setLineStyle(s.LineVisible() ? QCPGraph::lsLine : QCPGraph::lsNone);
+    graph->setScatterStyle(MarkerStyle(s));
   }
 }
 
-QCPScatterStyle ChartEngine::MarkerStyle(const SeriesState& series) const {
-  if (!series.pointerVisible) return QCPScatterStyle(QCPScatterStyle::ssNone);
+QCPScatterStyle ChartEngine::MarkerStyle(const SeriesModel& series) const {
+  if (!series.PointerVisible()) return QCPScatterStyle(QCPScatterStyle::ssNone);
   QCPScatterStyle::ScatterShape shape = QCPScatterStyle::ssDiamond;
-  switch (series.pointerStyle) {
+  switch (series.Pointer()) {
     case PointerStyle::Rectangle: shape = QCPScatterStyle::ssSquare; break;
     case PointerStyle::Circle: shape = QCPScatterStyle::ssCircle; break;
     case PointerStyle::Triangle: shape = QCPScatterStyle::ssTriangle; break;
     case PointerStyle::Diamond: shape = QCPScatterStyle::ssDiamond; break;
   }
-  return QCPScatterStyle(shape, QPen(Qt::black, 1), QBrush(series.color), kMarkerSize);
+  return QCPScatterStyle(shape, QPen(Qt::black, 1), QBrush(series.Color()), kMarkerSize);
 }
 
 void ChartEngine::RunBeforeDrawAxes(QCPPainter* painter) {
@@ -536,21 +548,21 @@ void ChartEngine::DrawLegend(QCPPainter* painter) const {
   const int sampleLeft = frame.left() + kLegendPadding;
   const int titleLeft = sampleLeft + kLegendSampleWidth + kLegendSampleGap;
   for (int i = 0; i < Chart::SeriesCount; ++i) {
-    const SeriesState& s = series_[static_cast<std::size_t>(i)];
+    const SeriesModel& s = series_[static_cast<std::size_t>(i)];
     const int rowTop = frame.top() + i * legendRowHeight_;
     const int middle = rowTop + legendRowHeight_ / 2;
-    if (s.lineVisible) {
-      painter->setPen(QPen(s.color, 1));
+    if (s.LineVisible()) {
+      painter->setPen(QPen(s.Color(), 1));
       painter->drawLine(QLineF(sampleLeft, middle, sampleLeft + kLegendSampleWidth, middle));
     }
-    if (s.pointerVisible) {
+    if (s.PointerVisible()) {
       const QCPScatterStyle marker = MarkerStyle(s);
-      marker.applyTo(painter, QPen(s.color));
+      marker.applyTo(painter, QPen(s.Color()));
       marker.drawShape(painter, sampleLeft + kLegendSampleWidth / 2.0, middle);
     }
     painter->setPen(Qt::black);
     painter->setBrush(Qt::NoBrush);
-    painter->drawText(QPoint(titleLeft, middle - metrics.height() / 2 + metrics.ascent()), s.title);
+    painter->drawText(QPoint(titleLeft, middle - metrics.height() / 2 + metrics.ascent()), s.Title());
   }
 }
 
@@ -570,9 +582,9 @@ int ChartEngine::CalcPosValue(int index, double value) const {
 }
 
 double ChartEngine::CalcXYIncrement(int index, int labelSize) const {
-  const AxisState& axis = axes_[static_cast<std::size_t>(index)];
-  return EnlargedIncrement(axis.increment, axis.drawnMaximum - axis.drawnMinimum, axis.lengthPx, labelSize,
-                           axis.separationPercent, axis.dateTime);
+  const AxisModel& axis = axes_[static_cast<std::size_t>(index)];
+  return EnlargedIncrement(axis.Increment(), axis.DrawnMaximum() - axis.DrawnMinimum(), axis.LengthPx(), labelSize,
+                           axis.GetLook().separationPercent, axis.IsDateTime());
 }
 
 int ChartEngine::FontSizeInPoints(const QFont& font) {
@@ -585,11 +597,12 @@ int ChartEngine::FontSizeInPoints(const QFont& font) {
 
 QFont ChartEngine::CanvasFont() const {
   QFont font;
-  font.setBold(canvasState_.fontStyle.Bold);
-  font.setItalic(canvasState_.fontStyle.Italic);
-  font.setUnderline(canvasState_.fontStyle.Underline);
-  font.setStrikeOut(canvasState_.fontStyle.StrikeOut);
-  const int height = canvasState_.fontHeight;
+  const FontStyles style = canvasState_.FontStyle();
+  font.setBold(style.Bold);
+  font.setItalic(style.Italic);
+  font.setUnderline(style.Underline);
+  font.setStrikeOut(style.StrikeOut);
+  const int height = canvasState_.FontHeight();
   if (height < 0) {
     font.setPixelSize(-height);  // character height
   } else {
@@ -623,27 +636,27 @@ void ChartEngine::PaintOnCanvas(Paint&& paint, const QRect& dirty) {
 }
 
 void ChartEngine::CanvasLineTo(int x, int y) {
-  const QPoint from = canvasState_.penPosition;
+  const QPoint from = canvasState_.PenPosition();
   const QPoint to(x, y);
-  canvasState_.penPosition = to;
+  canvasState_.MoveTo(to);
+  const int penWidth = canvasState_.PenWidth();
   PaintOnCanvas([&](QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing, false);
-    QPen pen(canvasState_.penColor, std::max(1, canvasState_.penWidth));
+    QPen pen(canvasState_.PenColor(), std::max(1, canvasState_.PenWidth()));
     pen.setCapStyle(Qt::FlatCap);
     // A one-pixel pen stays one device pixel wide on a high-density screen, as thin as the pointer.
     if (pen.width() == 1) pen.setCosmetic(true);
     painter.setPen(pen);
-    if (canvasState_.penMode == PenMode::Not) painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+    if (canvasState_.Mode() == PenMode::Not) painter.setCompositionMode(QPainter::RasterOp_NotDestination);
     painter.drawLine(from, to);
-  }, QRect(from, to).normalized().adjusted(-canvasState_.penWidth - 1, -canvasState_.penWidth - 1,
-                                           canvasState_.penWidth + 1, canvasState_.penWidth + 1));
+  }, QRect(from, to).normalized().adjusted(-penWidth - 1, -penWidth - 1, penWidth + 1, penWidth + 1));
 }
 
 void ChartEngine::CanvasTextOut(int x, int y, const QString& s) {
   const QFont font = CanvasFont();
   PaintOnCanvas([&](QPainter& painter) {
     painter.setFont(font);
-    painter.setPen(canvasState_.fontColor);
+    painter.setPen(canvasState_.FontColor());
     painter.drawText(QPoint(x, y + QFontMetrics(font).ascent()), s);
   }, QRect());
 }

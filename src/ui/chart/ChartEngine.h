@@ -1,8 +1,11 @@
-// The implementation of the chart widget: axis and series state, the layout of a drawing, and
-// the drawing itself on QCustomPlot. Private to the chart layer: only its own sources include it.
+// The implementation of the chart widget: the layout of a drawing and the drawing itself on
+// QCustomPlot. It owns the state of the axes, the series and the canvas (ChartModel.h), which the
+// public classes change through the models' setters. Private to the chart layer: only its own
+// sources include it.
 #pragma once
 
 #include "ui/chart/Chart.h"
+#include "ui/chart/ChartModel.h"
 
 #include <qcustomplot.h>
 
@@ -23,58 +26,6 @@ class ChartEngine {
   static constexpr int Bottom = 0;
   static constexpr int Left = 1;
 
-  struct AxisState {
-    bool dateTime = false;
-    double minimum = 0.0;
-    double maximum = 0.0;
-    double increment = 0.0;
-    int minorTickCount = 0;
-    bool automatic = false;
-    bool automaticMinimum = false;
-    bool automaticMaximum = false;
-    bool labels = true;
-    bool labelsMultiLine = false;
-    QString dateTimeFormat = QStringLiteral("dd.mm.yyyy");
-    QFont labelFont;
-    double separationPercent = 10.0;  // free space a label wants beside it (% of its size)
-    double startFraction = 0.0;       // part of the plot before the axis minimum
-    int tickLength = 4;
-    int minorTickLength = 2;
-    // Results of the last drawing.
-    double drawnMinimum = 0.0;
-    double drawnMaximum = 0.0;
-    double lengthPx = 0.0;  // pixels from the drawn minimum to the drawn maximum
-    std::vector<AxisLabel> drawnLabels;
-  };
-
-  struct SeriesPoint {
-    double x = 0.0;
-    double y = 0.0;
-  };
-
-  struct SeriesState {
-    std::vector<SeriesPoint> points;  // ascending x
-    double minY = 0.0;
-    double maxY = 0.0;
-    QColor color = Qt::black;
-    QString title;
-    PointerStyle pointerStyle = PointerStyle::Diamond;
-    bool pointerVisible = true;
-    bool lineVisible = true;
-    bool dataChanged = false;
-    QCPGraph* graph = nullptr;
-  };
-
-  struct CanvasState {
-    PenMode penMode = PenMode::Copy;
-    int penWidth = 1;
-    QColor penColor = Qt::black;
-    FontStyles fontStyle;
-    int fontHeight = 13;
-    QColor fontColor = Qt::black;
-    QPoint penPosition;
-  };
-
   explicit ChartEngine(Chart& chart);
   ~ChartEngine();
   ChartEngine(const ChartEngine&) = delete;
@@ -82,12 +33,12 @@ class ChartEngine {
 
   // --- used by the public classes ---
   ChartAxis& Axis(int index) { return *axisObjects_[static_cast<std::size_t>(index)]; }
-  AxisState& AxisData(int index) { return axes_[static_cast<std::size_t>(index)]; }
+  AxisModel& AxisState(int index) { return axes_[static_cast<std::size_t>(index)]; }
   ChartSeries& Series(int index) { return *seriesObjects_[static_cast<std::size_t>(index)]; }
-  SeriesState& SeriesData(int index) { return series_[static_cast<std::size_t>(index)]; }
+  SeriesModel& SeriesState(int index) { return series_[static_cast<std::size_t>(index)]; }
   ChartLegend& Legend() { return legend_; }
   ChartCanvas& Canvas() { return canvas_; }
-  CanvasState& CanvasData() { return canvasState_; }
+  CanvasModel& CanvasState() { return canvasState_; }
   // The drawing surface, the chart widget's own child.
   QWidget* SurfaceWidget() const;
 
@@ -126,11 +77,11 @@ class ChartEngine {
 
  private:
   void Layout(int width, int height);
-  void ApplyAutomatic(AxisState& axis, int index, double lengthPx);
+  void ApplyAutomatic(AxisModel& axis, int index, double lengthPx);
   void MakeLabels(int index);
   void PushAxis(int index, QCPAxis* plotAxis);
   void PushSeries();
-  QCPScatterStyle MarkerStyle(const SeriesState& series) const;
+  QCPScatterStyle MarkerStyle(const SeriesModel& series) const;
   template <class Paint>
   // Paints on the drawing under way or on the current picture; `dirty` is the part of the widget
   // to show again (null: all of it).
@@ -138,14 +89,15 @@ class ChartEngine {
 
   Chart& chart_;
   PlotSurface* surface_ = nullptr;  // owned by the chart widget (its child)
-  std::array<AxisState, 2> axes_;
+  std::array<AxisModel, 2> axes_;
   std::array<std::unique_ptr<ChartAxis>, 2> axisObjects_;
-  std::array<SeriesState, Chart::SeriesCount> series_;
+  std::array<SeriesModel, Chart::SeriesCount> series_;
+  std::array<QCPGraph*, Chart::SeriesCount> graphs_{};  // owned by the plot
   std::array<std::unique_ptr<ChartSeries>, Chart::SeriesCount> seriesObjects_;
   std::array<QSharedPointer<LabelTicker>, 2> tickers_;
   ChartLegend legend_;
   ChartCanvas canvas_;
-  CanvasState canvasState_;
+  CanvasModel canvasState_;
   QFont legendFont_;
 
   ChartNotifyEvent onBeforeDrawAxes_;
