@@ -11,9 +11,12 @@
 #include <QPoint>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 namespace erp::ui {
+
+class ChartEngine;
 
 // An axis: its settings and what the last drawing made of them.
 class AxisModel {
@@ -64,13 +67,15 @@ class AxisModel {
   double LengthPx() const { return lengthPx_; }  // pixels from the drawn minimum to the drawn maximum
   const std::vector<AxisLabel>& DrawnLabels() const { return drawnLabels_; }
 
+ private:
+  // Written by the drawing only; none asks for a redraw.
+  friend class ChartEngine;
   // The range a drawing uses (minimum <= maximum); it becomes the axis range too, so that an
-  // automatic end reads as the value drawn. Asks for no redraw.
+  // automatic end reads as the value drawn.
   void SetDrawnRange(double minimum, double maximum);
   void SetLengthPx(double lengthPx) { lengthPx_ = lengthPx; }
   void SetDrawnLabels(std::vector<AxisLabel> labels) { drawnLabels_ = std::move(labels); }
 
- private:
   Look look_;
   double minimum_ = 0.0;
   double maximum_ = 0.0;
@@ -114,10 +119,11 @@ class SeriesModel {
   [[nodiscard]] bool SetPointerVisible(bool value);
   [[nodiscard]] bool SetLineVisible(bool value);
 
+ private:
+  friend class ChartEngine;
   // True once after the points changed: the drawing takes the new points.
   bool TakePointsChanged();
 
- private:
   std::vector<Point> points_;
   double minY_ = 0.0;
   double maxY_ = 0.0;
