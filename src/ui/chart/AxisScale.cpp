@@ -14,9 +14,9 @@ namespace erp::ui {
 
 namespace {
 
-constexpr double Tolerance = 1e-9;            // relative tolerance of step and range comparisons
-constexpr std::int64_t MsPerDay = 86400000;   // milliseconds of a day
-constexpr int MaxMinorTicks = 20000;          // cap of the minor ticks of one axis
+constexpr double kTolerance = 1e-9;            // relative tolerance of step and range comparisons
+constexpr std::int64_t kMsPerDay = 86400000;   // milliseconds of a day
+constexpr int kMaxMinorTicks = 20000;          // cap of the minor ticks of one axis
 
 // Date-time 0: 30 December 1899.
 QDate DateTimeEpoch() { return QDate(1899, 12, 30); }
@@ -33,10 +33,10 @@ struct DecodedDateTime {
 };
 
 DecodedDateTime Decode(double x) {
-  const auto ms = static_cast<std::int64_t>(std::llround(x * static_cast<double>(MsPerDay)));
+  const auto ms = static_cast<std::int64_t>(std::llround(x * static_cast<double>(kMsPerDay)));
   DecodedDateTime result;
-  result.date = DateTimeEpoch().addDays(ms / MsPerDay);
-  result.msOfDay = std::llabs(ms) % MsPerDay;
+  result.date = DateTimeEpoch().addDays(ms / kMsPerDay);
+  result.msOfDay = std::llabs(ms) % kMsPerDay;
   return result;
 }
 
@@ -73,7 +73,7 @@ QString ShortMonthName(const QLocale& locale, int month) {
 
 double NextNumericStep(double step) {
   if (!(step > 0.0) || !std::isfinite(step)) return 1.0;
-  const double limit = step * (1.0 + Tolerance);
+  const double limit = step * (1.0 + kTolerance);
   double power = std::pow(10.0, std::floor(std::log10(step)) - 1.0);
   for (int decade = 0; decade < 4; ++decade, power *= 10.0) {
     for (const double mantissa : {1.0, 2.0, 5.0}) {
@@ -85,18 +85,18 @@ double NextNumericStep(double step) {
 }
 
 double NextDateStep(double stepDays) {
-  constexpr double Second = 1.0 / 86400.0;
-  constexpr double Minute = 1.0 / 1440.0;
-  constexpr double Hour = 1.0 / 24.0;
-  static constexpr std::array Ladder = {
-      1 * Second,  5 * Second,  10 * Second, 15 * Second, 30 * Second, 1 * Minute,
-      2 * Minute,  5 * Minute,  10 * Minute, 15 * Minute, 30 * Minute, 1 * Hour,
-      2 * Hour,    3 * Hour,    6 * Hour,    12 * Hour,   1.0,         2.0,
+  constexpr double kSecond = 1.0 / 86400.0;
+  constexpr double kMinute = 1.0 / 1440.0;
+  constexpr double kHour = 1.0 / 24.0;
+  static constexpr std::array kLadder = {
+      1 * kSecond,  5 * kSecond,  10 * kSecond, 15 * kSecond, 30 * kSecond, 1 * kMinute,
+      2 * kMinute,  5 * kMinute,  10 * kMinute, 15 * kMinute, 30 * kMinute, 1 * kHour,
+      2 * kHour,    3 * kHour,    6 * kHour,    12 * kHour,   1.0,         2.0,
       3.0,         7.0,         14.0,        1 * DaysPerMonth, 2 * DaysPerMonth, 3 * DaysPerMonth,
       4 * DaysPerMonth, 6 * DaysPerMonth, 1 * DaysPerYear};
   if (!std::isfinite(stepDays)) return 1.0;
-  const double limit = stepDays * (1.0 + Tolerance);
-  for (const double candidate : Ladder) {
+  const double limit = stepDays * (1.0 + kTolerance);
+  for (const double candidate : kLadder) {
     if (candidate > limit) return candidate;
   }
   return NextNumericStep(stepDays / DaysPerYear) * DaysPerYear;
@@ -116,7 +116,7 @@ double EnlargedIncrement(double desired, double range, double lengthPx, double l
     return range > 0.0 && std::isfinite(range) ? range : 1.0;
   }
   const double need = std::max(0.0, labelSizePx) * (1.0 + separationPercent / 100.0);
-  const auto fits = [&](double step) { return step / range * lengthPx >= need * (1.0 - Tolerance); };
+  const auto fits = [&](double step) { return step / range * lengthPx >= need * (1.0 - kTolerance); };
   double step = desired;
   if (!(step > 0.0)) {
     const double raw = range * need / lengthPx;
@@ -132,14 +132,14 @@ double EnlargedIncrement(double desired, double range, double lengthPx, double l
 std::vector<double> DefaultLabelValues(double min, double max, double step, bool dateTime) {
   std::vector<double> values;
   if (!(step > 0.0) || !(max >= min) || !std::isfinite(min) || !std::isfinite(max)) return values;
-  const double eps = std::max(max - min, std::abs(min) * 1e-3) * Tolerance;
+  const double eps = std::max(max - min, std::abs(min) * 1e-3) * kTolerance;
   const int months = dateTime ? MonthsOfDateStep(step) : 0;
   if (months == 0) {
     const double first = std::ceil((min - eps) / step);
     const double last = std::floor((max + eps) / step);
     for (double k = first; k <= last && values.size() < static_cast<std::size_t>(MaxAxisLabels); k += 1.0) {
       double v = k * step;
-      if (std::abs(v) < step * Tolerance) v = 0.0;
+      if (std::abs(v) < step * kTolerance) v = 0.0;
       values.push_back(v);
     }
     return values;
@@ -167,10 +167,10 @@ std::vector<double> MinorTickValues(const std::vector<double>& labels, int count
                                     double max, double fallbackGap) {
   std::vector<double> ticks;
   if (count <= 0 || labels.empty() || !(max >= min)) return ticks;
-  const double eps = std::max(max - min, std::abs(min) * 1e-3) * Tolerance;
-  const int n = std::min(count, MaxMinorTicks);
+  const double eps = std::max(max - min, std::abs(min) * 1e-3) * kTolerance;
+  const int n = std::min(count, kMaxMinorTicks);
   const auto inRange = [&](double v) { return v >= min - eps && v <= max + eps; };
-  const auto full = [&] { return ticks.size() >= static_cast<std::size_t>(MaxMinorTicks); };
+  const auto full = [&] { return ticks.size() >= static_cast<std::size_t>(kMaxMinorTicks); };
   // Between neighbouring labels.
   for (std::size_t i = 0; i + 1 < labels.size() && !full(); ++i) {
     const double a = labels[i];

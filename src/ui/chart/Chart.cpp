@@ -1,5 +1,5 @@
-// The public classes of the chart: each keeps its state in the engine and asks it for one redraw
-// when a property changes value.
+// The public classes of the chart: each reads and changes its part of the state (ChartModel.h,
+// owned by the engine) and asks the engine for one redraw when a property changes value.
 #include "ui/chart/Chart.h"
 
 #include "ui/chart/ChartEngine.h"
@@ -16,12 +16,9 @@ namespace erp::ui {
 
 namespace {
 
-// Sets `field` to `value`; a change asks for a redraw.
-template <class T>
-void Assign(ChartEngine& engine, T& field, const T& value) {
-  if (field == value) return;
-  field = value;
-  engine.Changed();
+// One redraw when a setter changed the state.
+void RedrawIfChanged(ChartEngine& engine, bool changed) {
+  if (changed) engine.Changed();
 }
 
 }  // namespace
@@ -29,222 +26,189 @@ void Assign(ChartEngine& engine, T& field, const T& value) {
 // ---------------------------------------------------------------------------------------------
 // ChartAxis
 
-bool ChartAxis::IsDateTime() const { return mEngine->AxisData(mIndex).dateTime; }
-double ChartAxis::Minimum() const { return mEngine->AxisData(mIndex).minimum; }
-double ChartAxis::Maximum() const { return mEngine->AxisData(mIndex).maximum; }
+bool ChartAxis::IsDateTime() const { return engine_->AxisState(index_).IsDateTime(); }
+double ChartAxis::Minimum() const { return engine_->AxisState(index_).Minimum(); }
+double ChartAxis::Maximum() const { return engine_->AxisState(index_).Maximum(); }
 
-void ChartAxis::SetMinimum(double value) {
-  auto& axis = mEngine->AxisData(mIndex);
-  if (value > axis.maximum) throw std::runtime_error("Axis Minimum Value must be <= Maximum");
-  Assign(*mEngine, axis.minimum, value);
-}
+void ChartAxis::SetMinimum(double value) { RedrawIfChanged(*engine_, engine_->AxisState(index_).SetMinimum(value)); }
+void ChartAxis::SetMaximum(double value) { RedrawIfChanged(*engine_, engine_->AxisState(index_).SetMaximum(value)); }
 
-void ChartAxis::SetMaximum(double value) {
-  auto& axis = mEngine->AxisData(mIndex);
-  if (value < axis.minimum) throw std::runtime_error("Axis Maximum Value must be >= Minimum");
-  Assign(*mEngine, axis.maximum, value);
-}
-
-double ChartAxis::Increment() const { return mEngine->AxisData(mIndex).increment; }
-
+double ChartAxis::Increment() const { return engine_->AxisState(index_).Increment(); }
 void ChartAxis::SetIncrement(double value) {
-  if (value < 0.0) throw std::runtime_error("Axis Increment must be >= 0");
-  Assign(*mEngine, mEngine->AxisData(mIndex).increment, value);
+  RedrawIfChanged(*engine_, engine_->AxisState(index_).SetIncrement(value));
 }
 
-int ChartAxis::MinorTickCount() const { return mEngine->AxisData(mIndex).minorTickCount; }
-
+int ChartAxis::MinorTickCount() const { return engine_->AxisState(index_).MinorTickCount(); }
 void ChartAxis::SetMinorTickCount(int count) {
-  Assign(*mEngine, mEngine->AxisData(mIndex).minorTickCount, std::max(0, count));
+  RedrawIfChanged(*engine_, engine_->AxisState(index_).SetMinorTickCount(count));
 }
 
-bool ChartAxis::Automatic() const { return mEngine->AxisData(mIndex).automatic; }
+bool ChartAxis::Automatic() const { return engine_->AxisState(index_).Automatic(); }
+void ChartAxis::SetAutomatic(bool value) { RedrawIfChanged(*engine_, engine_->AxisState(index_).SetAutomatic(value)); }
 
-void ChartAxis::SetAutomatic(bool value) {
-  auto& axis = mEngine->AxisData(mIndex);
-  Assign(*mEngine, axis.automatic, value);
-  Assign(*mEngine, axis.automaticMinimum, value);
-  Assign(*mEngine, axis.automaticMaximum, value);
-}
-
-bool ChartAxis::AutomaticMinimum() const { return mEngine->AxisData(mIndex).automaticMinimum; }
+bool ChartAxis::AutomaticMinimum() const { return engine_->AxisState(index_).AutomaticMinimum(); }
 void ChartAxis::SetAutomaticMinimum(bool value) {
-  Assign(*mEngine, mEngine->AxisData(mIndex).automaticMinimum, value);
+  RedrawIfChanged(*engine_, engine_->AxisState(index_).SetAutomaticMinimum(value));
 }
 
-bool ChartAxis::AutomaticMaximum() const { return mEngine->AxisData(mIndex).automaticMaximum; }
+bool ChartAxis::AutomaticMaximum() const { return engine_->AxisState(index_).AutomaticMaximum(); }
 void ChartAxis::SetAutomaticMaximum(bool value) {
-  Assign(*mEngine, mEngine->AxisData(mIndex).automaticMaximum, value);
+  RedrawIfChanged(*engine_, engine_->AxisState(index_).SetAutomaticMaximum(value));
 }
 
-bool ChartAxis::Labels() const { return mEngine->AxisData(mIndex).labels; }
-void ChartAxis::SetLabels(bool value) { Assign(*mEngine, mEngine->AxisData(mIndex).labels, value); }
+bool ChartAxis::Labels() const { return engine_->AxisState(index_).Labels(); }
+void ChartAxis::SetLabels(bool value) { RedrawIfChanged(*engine_, engine_->AxisState(index_).SetLabels(value)); }
 
-bool ChartAxis::LabelsMultiLine() const { return mEngine->AxisData(mIndex).labelsMultiLine; }
+bool ChartAxis::LabelsMultiLine() const { return engine_->AxisState(index_).LabelsMultiLine(); }
 void ChartAxis::SetLabelsMultiLine(bool value) {
-  Assign(*mEngine, mEngine->AxisData(mIndex).labelsMultiLine, value);
+  RedrawIfChanged(*engine_, engine_->AxisState(index_).SetLabelsMultiLine(value));
 }
 
-QString ChartAxis::DateTimeFormat() const { return mEngine->AxisData(mIndex).dateTimeFormat; }
+QString ChartAxis::DateTimeFormat() const { return engine_->AxisState(index_).DateTimeFormat(); }
 void ChartAxis::SetDateTimeFormat(const QString& format) {
-  Assign(*mEngine, mEngine->AxisData(mIndex).dateTimeFormat, format);
+  RedrawIfChanged(*engine_, engine_->AxisState(index_).SetDateTimeFormat(format));
 }
 
 int ChartAxis::LabelsFontSize() const {
-  return ChartEngine::FontSizeInPoints(mEngine->AxisData(mIndex).labelFont);
+  return ChartEngine::FontSizeInPoints(engine_->AxisState(index_).GetLook().labelFont);
 }
 
-double ChartAxis::CalcPosPoint(int pixel) const { return mEngine->CalcPosPoint(mIndex, pixel); }
-int ChartAxis::CalcPosValue(double value) const { return mEngine->CalcPosValue(mIndex, value); }
-double ChartAxis::CalcXYIncrement(int labelSize) const { return mEngine->CalcXYIncrement(mIndex, labelSize); }
+double ChartAxis::CalcPosPoint(int pixel) const { return engine_->CalcPosPoint(index_, pixel); }
+int ChartAxis::CalcPosValue(double value) const { return engine_->CalcPosValue(index_, value); }
+double ChartAxis::CalcXYIncrement(int labelSize) const { return engine_->CalcXYIncrement(index_, labelSize); }
 
-const std::vector<AxisLabel>& ChartAxis::DrawnLabels() const { return mEngine->AxisData(mIndex).drawnLabels; }
+const std::vector<AxisLabel>& ChartAxis::DrawnLabels() const { return engine_->AxisState(index_).DrawnLabels(); }
 
 // ---------------------------------------------------------------------------------------------
 // Series
 
 ChartSeries::ChartSeries(ChartEngine& engine, int index)
-    : mEngine(&engine), mIndex(index), mPointer(engine, index), mLinePen(engine, index) {}
+    : engine_(&engine), index_(index), pointer_(engine, index), linePen_(engine, index) {}
 
-void ChartSeries::Clear() {
-  auto& s = mEngine->SeriesData(mIndex);
-  if (s.points.empty()) return;
-  s.points.clear();
-  s.minY = s.maxY = 0.0;
-  s.dataChanged = true;
-  mEngine->Changed();
-}
+void ChartSeries::Clear() { RedrawIfChanged(*engine_, engine_->SeriesState(index_).Clear()); }
 
 void ChartSeries::AddXY(double x, double y, const QString&, const QColor&) {
-  auto& s = mEngine->SeriesData(mIndex);
-  const ChartEngine::SeriesPoint point{x, y};
-  if (s.points.empty()) {
-    s.minY = s.maxY = y;
-  } else {
-    s.minY = std::min(s.minY, y);
-    s.maxY = std::max(s.maxY, y);
-  }
-  if (s.points.empty() || !(x < s.points.back().x)) {
-    s.points.push_back(point);
-  } else {
-    const auto at = std::upper_bound(s.points.begin(), s.points.end(), x,
-                                     [](double key, const ChartEngine::SeriesPoint& p) { return key < p.x; });
-    s.points.insert(at, point);
-  }
-  s.dataChanged = true;
-  mEngine->Changed();
+  RedrawIfChanged(*engine_, engine_->SeriesState(index_).Add(x, y));
 }
 
-int ChartSeries::Count() const { return static_cast<int>(mEngine->SeriesData(mIndex).points.size()); }
+int ChartSeries::Count() const { return static_cast<int>(engine_->SeriesState(index_).Points().size()); }
 
 double ChartSeries::XValue(int index) const {
-  return mEngine->SeriesData(mIndex).points.at(static_cast<std::size_t>(index)).x;
+  return engine_->SeriesState(index_).Points().at(static_cast<std::size_t>(index)).x;
 }
 
 double ChartSeries::YValue(int index) const {
-  return mEngine->SeriesData(mIndex).points.at(static_cast<std::size_t>(index)).y;
+  return engine_->SeriesState(index_).Points().at(static_cast<std::size_t>(index)).y;
 }
 
-double ChartSeries::MinYValue() const { return mEngine->SeriesData(mIndex).minY; }
-double ChartSeries::MaxYValue() const { return mEngine->SeriesData(mIndex).maxY; }
+double ChartSeries::MinYValue() const { return engine_->SeriesState(index_).MinY(); }
+double ChartSeries::MaxYValue() const { return engine_->SeriesState(index_).MaxY(); }
 
 double ChartSeries::MinXValue() const {
-  const auto& points = mEngine->SeriesData(mIndex).points;
+  const auto& points = engine_->SeriesState(index_).Points();
   return points.empty() ? 0.0 : points.front().x;
 }
 
 double ChartSeries::MaxXValue() const {
-  const auto& points = mEngine->SeriesData(mIndex).points;
+  const auto& points = engine_->SeriesState(index_).Points();
   return points.empty() ? 0.0 : points.back().x;
 }
 
-QColor ChartSeries::SeriesColor() const { return mEngine->SeriesData(mIndex).color; }
-void ChartSeries::SetSeriesColor(const QColor& color) { Assign(*mEngine, mEngine->SeriesData(mIndex).color, color); }
-
-QString ChartSeries::Title() const { return mEngine->SeriesData(mIndex).title; }
-void ChartSeries::SetTitle(const QString& title) { Assign(*mEngine, mEngine->SeriesData(mIndex).title, title); }
-
-SeriesPointer& ChartSeries::Pointer() { return mPointer; }
-const SeriesPointer& ChartSeries::Pointer() const { return mPointer; }
-SeriesLinePen& ChartSeries::LinePen() { return mLinePen; }
-const SeriesLinePen& ChartSeries::LinePen() const { return mLinePen; }
-
-PointerStyle SeriesPointer::Style() const { return mEngine->SeriesData(mIndex).pointerStyle; }
-void SeriesPointer::SetStyle(PointerStyle style) {
-  Assign(*mEngine, mEngine->SeriesData(mIndex).pointerStyle, style);
+QColor ChartSeries::SeriesColor() const { return engine_->SeriesState(index_).Color(); }
+void ChartSeries::SetSeriesColor(const QColor& color) {
+  RedrawIfChanged(*engine_, engine_->SeriesState(index_).SetColor(color));
 }
-bool SeriesPointer::Visible() const { return mEngine->SeriesData(mIndex).pointerVisible; }
-void SeriesPointer::SetVisible(bool value) { Assign(*mEngine, mEngine->SeriesData(mIndex).pointerVisible, value); }
 
-bool SeriesLinePen::Visible() const { return mEngine->SeriesData(mIndex).lineVisible; }
-void SeriesLinePen::SetVisible(bool value) { Assign(*mEngine, mEngine->SeriesData(mIndex).lineVisible, value); }
+QString ChartSeries::Title() const { return engine_->SeriesState(index_).Title(); }
+void ChartSeries::SetTitle(const QString& title) {
+  RedrawIfChanged(*engine_, engine_->SeriesState(index_).SetTitle(title));
+}
+
+SeriesPointer& ChartSeries::Pointer() { return pointer_; }
+const SeriesPointer& ChartSeries::Pointer() const { return pointer_; }
+SeriesLinePen& ChartSeries::LinePen() { return linePen_; }
+const SeriesLinePen& ChartSeries::LinePen() const { return linePen_; }
+
+PointerStyle SeriesPointer::Style() const { return engine_->SeriesState(index_).Pointer(); }
+void SeriesPointer::SetStyle(PointerStyle style) {
+  RedrawIfChanged(*engine_, engine_->SeriesState(index_).SetPointer(style));
+}
+bool SeriesPointer::Visible() const { return engine_->SeriesState(index_).PointerVisible(); }
+void SeriesPointer::SetVisible(bool value) {
+  RedrawIfChanged(*engine_, engine_->SeriesState(index_).SetPointerVisible(value));
+}
+
+bool SeriesLinePen::Visible() const { return engine_->SeriesState(index_).LineVisible(); }
+void SeriesLinePen::SetVisible(bool value) {
+  RedrawIfChanged(*engine_, engine_->SeriesState(index_).SetLineVisible(value));
+}
 
 // ---------------------------------------------------------------------------------------------
 // Legend and canvas
 
-PixelRect ChartLegend::GetRectLegend() const { return mEngine->LegendRect(); }
+PixelRect ChartLegend::GetRectLegend() const { return engine_->LegendRect(); }
 
-ChartCanvas::ChartCanvas(ChartEngine& engine) : mEngine(&engine), mPen(engine), mFont(engine) {}
+ChartCanvas::ChartCanvas(ChartEngine& engine) : engine_(&engine), pen_(engine), font_(engine) {}
 
-CanvasPen& ChartCanvas::Pen() { return mPen; }
-CanvasFont& ChartCanvas::Font() { return mFont; }
-void ChartCanvas::MoveTo(int x, int y) { mEngine->CanvasData().penPosition = QPoint(x, y); }
-void ChartCanvas::LineTo(int x, int y) { mEngine->CanvasLineTo(x, y); }
-void ChartCanvas::TextOut(int x, int y, const QString& s) { mEngine->CanvasTextOut(x, y, s); }
+CanvasPen& ChartCanvas::Pen() { return pen_; }
+CanvasFont& ChartCanvas::Font() { return font_; }
+void ChartCanvas::MoveTo(int x, int y) { engine_->CanvasState().MoveTo(QPoint(x, y)); }
+void ChartCanvas::LineTo(int x, int y) { engine_->CanvasLineTo(x, y); }
+void ChartCanvas::TextOut(int x, int y, const QString& s) { engine_->CanvasTextOut(x, y, s); }
 int ChartCanvas::TextWidth(const QString& s) const {
-  return QFontMetrics(mEngine->CanvasFont()).horizontalAdvance(s);
+  return QFontMetrics(engine_->CanvasFont()).horizontalAdvance(s);
 }
-int ChartCanvas::TextHeight(const QString&) const { return QFontMetrics(mEngine->CanvasFont()).height(); }
+int ChartCanvas::TextHeight(const QString&) const { return QFontMetrics(engine_->CanvasFont()).height(); }
 
-PenMode CanvasPen::Mode() const { return mEngine->CanvasData().penMode; }
-void CanvasPen::SetMode(PenMode mode) { mEngine->CanvasData().penMode = mode; }
-int CanvasPen::Width() const { return mEngine->CanvasData().penWidth; }
-void CanvasPen::SetWidth(int width) { mEngine->CanvasData().penWidth = std::max(1, width); }
-QColor CanvasPen::Color() const { return mEngine->CanvasData().penColor; }
-void CanvasPen::SetColor(const QColor& color) { mEngine->CanvasData().penColor = color; }
+PenMode CanvasPen::Mode() const { return engine_->CanvasState().Mode(); }
+void CanvasPen::SetMode(PenMode mode) { engine_->CanvasState().SetMode(mode); }
+int CanvasPen::Width() const { return engine_->CanvasState().PenWidth(); }
+void CanvasPen::SetWidth(int width) { engine_->CanvasState().SetPenWidth(width); }
+QColor CanvasPen::Color() const { return engine_->CanvasState().PenColor(); }
+void CanvasPen::SetColor(const QColor& color) { engine_->CanvasState().SetPenColor(color); }
 
-FontStyles CanvasFont::Style() const { return mEngine->CanvasData().fontStyle; }
-void CanvasFont::SetStyle(FontStyles style) { mEngine->CanvasData().fontStyle = style; }
-int CanvasFont::Height() const { return mEngine->CanvasData().fontHeight; }
-void CanvasFont::SetHeight(int height) { mEngine->CanvasData().fontHeight = height; }
-QColor CanvasFont::Color() const { return mEngine->CanvasData().fontColor; }
-void CanvasFont::SetColor(const QColor& color) { mEngine->CanvasData().fontColor = color; }
+FontStyles CanvasFont::Style() const { return engine_->CanvasState().FontStyle(); }
+void CanvasFont::SetStyle(FontStyles style) { engine_->CanvasState().SetFontStyle(style); }
+int CanvasFont::Height() const { return engine_->CanvasState().FontHeight(); }
+void CanvasFont::SetHeight(int height) { engine_->CanvasState().SetFontHeight(height); }
+QColor CanvasFont::Color() const { return engine_->CanvasState().FontColor(); }
+void CanvasFont::SetColor(const QColor& color) { engine_->CanvasState().SetFontColor(color); }
 
 // ---------------------------------------------------------------------------------------------
 // Chart
 
-Chart::Chart(QWidget* parent) : QWidget(parent), mEngine(std::make_unique<ChartEngine>(*this)) {
+Chart::Chart(QWidget* parent) : QWidget(parent), engine_(std::make_unique<ChartEngine>(*this)) {
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
 Chart::~Chart() {
   // The surface calls into the engine: it goes first.
-  delete mEngine->SurfaceWidget();
+  delete engine_->SurfaceWidget();
 }
 
-ChartAxis& Chart::BottomAxis() { return mEngine->Axis(ChartEngine::Bottom); }
-const ChartAxis& Chart::BottomAxis() const { return mEngine->Axis(ChartEngine::Bottom); }
-ChartAxis& Chart::LeftAxis() { return mEngine->Axis(ChartEngine::Left); }
-const ChartAxis& Chart::LeftAxis() const { return mEngine->Axis(ChartEngine::Left); }
+ChartAxis& Chart::BottomAxis() { return engine_->Axis(ChartEngine::Bottom); }
+const ChartAxis& Chart::BottomAxis() const { return engine_->Axis(ChartEngine::Bottom); }
+ChartAxis& Chart::LeftAxis() { return engine_->Axis(ChartEngine::Left); }
+const ChartAxis& Chart::LeftAxis() const { return engine_->Axis(ChartEngine::Left); }
 
 ChartSeries& Chart::SeriesList(int index) {
   if (index < 0 || index >= SeriesCount) {
     throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
   }
-  return mEngine->Series(index);
+  return engine_->Series(index);
 }
 
 const ChartSeries& Chart::SeriesList(int index) const { return const_cast<Chart*>(this)->SeriesList(index); }
 
-ChartLegend& Chart::Legend() { return mEngine->Legend(); }
-PixelRect Chart::ChartRect() const { return mEngine->PlotRect(); }
-ChartCanvas& Chart::Canvas() { return mEngine->Canvas(); }
-void Chart::SaveToBitmapFile(const QString& fileName) { mEngine->SaveBitmap(fileName); }
+ChartLegend& Chart::Legend() { return engine_->Legend(); }
+PixelRect Chart::ChartRect() const { return engine_->PlotRect(); }
+ChartCanvas& Chart::Canvas() { return engine_->Canvas(); }
+void Chart::SaveToBitmapFile(const QString& fileName) { engine_->SaveBitmap(fileName); }
 
 QByteArray Chart::ImageFileBytes(ChartImageFormat format) {
-  if (format == ChartImageFormat::Svg || format == ChartImageFormat::Pdf) return mEngine->VectorImageBytes(format);
-  if (mEngine->RedrawPending() || !mEngine->HasDrawn()) mEngine->Draw();
-  return EncodePicture(mEngine->Picture(), format);
+  if (format == ChartImageFormat::Svg || format == ChartImageFormat::Pdf) return engine_->VectorImageBytes(format);
+  if (engine_->RedrawPending() || !engine_->HasDrawn()) engine_->Draw();
+  return EncodePicture(engine_->Picture(), format);
 }
 
 QByteArray Chart::EncodePicture(const QImage& picture, ChartImageFormat format) {
@@ -266,30 +230,30 @@ QByteArray Chart::EncodePicture(const QImage& picture, ChartImageFormat format) 
   if (!writer.write(image)) throw std::runtime_error(writer.errorString().toStdString());
   return bytes;
 }
-void Chart::Redraw() { mEngine->Draw(); }
-bool Chart::RedrawPending() const { return mEngine->RedrawPending(); }
-QImage Chart::Picture() const { return mEngine->Picture(); }
+void Chart::Redraw() { engine_->Draw(); }
+bool Chart::RedrawPending() const { return engine_->RedrawPending(); }
+QImage Chart::Picture() const { return engine_->Picture(); }
 
 QList<QWidget*> Chart::OverlayControls() const {
   QList<QWidget*> controls;
   for (QObject* child : children()) {
     auto* widget = qobject_cast<QWidget*>(child);
-    if (widget && widget != mEngine->SurfaceWidget()) controls.push_back(widget);
+    if (widget && widget != engine_->SurfaceWidget()) controls.push_back(widget);
   }
   return controls;
 }
 
-void Chart::SetOnBeforeDrawAxes(ChartNotifyEvent handler) { mEngine->SetOnBeforeDrawAxes(std::move(handler)); }
-void Chart::SetOnAfterDraw(ChartNotifyEvent handler) { mEngine->SetOnAfterDraw(std::move(handler)); }
+void Chart::SetOnBeforeDrawAxes(ChartNotifyEvent handler) { engine_->SetOnBeforeDrawAxes(std::move(handler)); }
+void Chart::SetOnAfterDraw(ChartNotifyEvent handler) { engine_->SetOnAfterDraw(std::move(handler)); }
 void Chart::SetOnGetNextAxisLabel(ChartGetNextAxisLabelEvent handler) {
-  mEngine->SetOnGetNextAxisLabel(std::move(handler));
+  engine_->SetOnGetNextAxisLabel(std::move(handler));
 }
-void Chart::SetOnMouseMove(ChartMouseMoveEvent handler) { mEngine->SetOnMouseMove(std::move(handler)); }
+void Chart::SetOnMouseMove(ChartMouseMoveEvent handler) { engine_->SetOnMouseMove(std::move(handler)); }
 
 void Chart::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   // The surface fills the chart; its own resize draws the chart at the new size.
-  mEngine->SurfaceWidget()->setGeometry(rect());
+  engine_->SurfaceWidget()->setGeometry(rect());
 }
 
 }  // namespace erp::ui

@@ -158,9 +158,9 @@ class ChartAxis {
 
  private:
   friend class ChartEngine;
-  ChartAxis(ChartEngine& engine, int index) : mEngine(&engine), mIndex(index) {}
-  ChartEngine* mEngine;
-  int mIndex;
+  ChartAxis(ChartEngine& engine, int index) : engine_(&engine), index_(index) {}
+  ChartEngine* engine_;
+  int index_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -182,9 +182,9 @@ class SeriesPointer {
 
  private:
   friend class ChartSeries;
-  SeriesPointer(ChartEngine& engine, int index) : mEngine(&engine), mIndex(index) {}
-  ChartEngine* mEngine;
-  int mIndex;
+  SeriesPointer(ChartEngine& engine, int index) : engine_(&engine), index_(index) {}
+  ChartEngine* engine_;
+  int index_;
 };
 
 // The line joining the points of a series.
@@ -197,9 +197,9 @@ class SeriesLinePen {
 
  private:
   friend class ChartSeries;
-  SeriesLinePen(ChartEngine& engine, int index) : mEngine(&engine), mIndex(index) {}
-  ChartEngine* mEngine;
-  int mIndex;
+  SeriesLinePen(ChartEngine& engine, int index) : engine_(&engine), index_(index) {}
+  ChartEngine* engine_;
+  int index_;
 };
 
 class ChartSeries {
@@ -242,10 +242,10 @@ class ChartSeries {
  private:
   friend class ChartEngine;
   ChartSeries(ChartEngine& engine, int index);
-  ChartEngine* mEngine;
-  int mIndex;
-  SeriesPointer mPointer;
-  SeriesLinePen mLinePen;
+  ChartEngine* engine_;
+  int index_;
+  SeriesPointer pointer_;
+  SeriesLinePen linePen_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -261,8 +261,8 @@ class ChartLegend {
 
  private:
   friend class ChartEngine;
-  explicit ChartLegend(ChartEngine& engine) : mEngine(&engine) {}
-  ChartEngine* mEngine;
+  explicit ChartLegend(ChartEngine& engine) : engine_(&engine) {}
+  ChartEngine* engine_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -291,8 +291,8 @@ class CanvasPen {
 
  private:
   friend class ChartCanvas;
-  explicit CanvasPen(ChartEngine& engine) : mEngine(&engine) {}
-  ChartEngine* mEngine;
+  explicit CanvasPen(ChartEngine& engine) : engine_(&engine) {}
+  ChartEngine* engine_;
 };
 
 struct FontStyles {
@@ -318,8 +318,8 @@ class CanvasFont {
 
  private:
   friend class ChartCanvas;
-  explicit CanvasFont(ChartEngine& engine) : mEngine(&engine) {}
-  ChartEngine* mEngine;
+  explicit CanvasFont(ChartEngine& engine) : engine_(&engine) {}
+  ChartEngine* engine_;
 };
 
 class ChartCanvas {
@@ -342,9 +342,9 @@ class ChartCanvas {
  private:
   friend class ChartEngine;
   explicit ChartCanvas(ChartEngine& engine);
-  ChartEngine* mEngine;
-  CanvasPen mPen;
-  CanvasFont mFont;
+  ChartEngine* engine_;
+  CanvasPen pen_;
+  CanvasFont font_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -436,7 +436,7 @@ class Chart : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  std::unique_ptr<ChartEngine> mEngine;
+  std::unique_ptr<ChartEngine> engine_;
 };
 
 }  // namespace erp::ui

@@ -23,29 +23,30 @@ namespace erp::ui {
 namespace {
 
 // The chart's look (pixels unless said otherwise).
-constexpr double TopMarginPercent = 5.0;
-constexpr double BottomMarginPercent = 13.0;
-constexpr double LeftMarginPercent = 1.0;
-constexpr double RightMarginPercent = 1.0;
-constexpr int TitleBand = 16;        // room above the plot kept by the (empty) chart title
-constexpr int LabelPadding = 3;      // between the ticks and the labels of an axis
-constexpr int LegendSpace = 24;      // between the plot and the legend (room for a checkbox column)
-constexpr int LegendPadding = 4;     // inside the legend frame, left and right
-constexpr int LegendSampleWidth = 50;
-constexpr int LegendSampleGap = 4;   // between the sample and the title
-constexpr int LegendRowExtra = 4;    // added to the title's line height for a legend row
-constexpr int LegendFontPixels = 13;
-constexpr double MarkerSize = 8.0;   // marker width and height, outline excluded
-constexpr int MarkerRoom = 5;        // half a marker with its outline: room an automatic end keeps
-constexpr double BottomAxisStart = 0.01;  // the bottom axis starts 1 % into the plot width
-constexpr int ReferenceDpi = 96;     // pixels per inch of font sizes in points
+constexpr double kTopMarginPercent = 5.0;
+constexpr double kBottomMarginPercent = 13.0;
+constexpr double kLeftMarginPercent = 1.0;
+constexpr double kRightMarginPercent = 1.0;
+constexpr int kTitleBand = 16;        // room above the plot kept by the (empty) chart title
+constexpr int kLabelPadding = 3;      // between the ticks and the labels of an axis
+constexpr int kLegendSpace = 24;      // between the plot and the legend (room for a checkbox column)
+constexpr int kLegendPadding = 4;     // inside the legend frame, left and right
+constexpr int kLegendSampleWidth = 50;
+constexpr int kLegendSampleGap = 4;   // between the sample and the title
+constexpr int kLegendRowExtra = 4;    // added to the title's line height for a legend row
+constexpr int kLegendFontPixels = 13;
+constexpr double kMarkerSize = 8.0;   // marker width and height, outline excluded
+constexpr int kMarkerRoom = 5;        // half a marker with its outline: room an automatic end keeps
+constexpr double kBottomAxisStart = 0.01;  // the bottom axis starts 1 % into the plot width
+constexpr int kReferenceDpi = 96;     // pixels per inch of font sizes in points
 
-const QColor Silver(192, 192, 192);
-const QColor GridGrey(128, 128, 128);
+const QColor kSilver(192, 192, 192);
+const QColor kGridGrey(128, 128, 128);
 
-// Runs an event handler; an exception it lets escape stops here (see Chart.h).
+// Runs an event handler; an exception it lets escape stops here and goes to the Qt warning log
+// (see Chart.h). False when one escaped.
 template <class Call>
-bool Guarded(const char* event, Call&& call) noexcept {
+bool CallLoggingEscapes(const char* event, Call&& call) noexcept {
   try {
     call();
     return true;
@@ -74,6 +75,29 @@ QSize LabelSize(const QFontMetrics& metrics, const QString& text) {
   return metrics.boundingRect(0, 0, 0, 0, Qt::TextDontClip | Qt::AlignHCenter, text).size();
 }
 
+// The bottom axis: date-time values, a bold label font, one day from 0.
+AxisModel BottomAxisModel() {
+  AxisModel::Look look;
+  look.dateTime = true;
+  look.labelFont = PixelFont(13, true);
+  look.separationPercent = 10.0;
+  look.startFraction = kBottomAxisStart;
+  look.tickLength = 4;
+  look.minorTickLength = 4;
+  return AxisModel(look, 0.0, 1.0, 1.0, 0);
+}
+
+// The left axis: numbers, nine minor ticks between labels.
+AxisModel LeftAxisModel() {
+  AxisModel::Look look;
+  look.dateTime = false;
+  look.labelFont = PixelFont(11, false);
+  look.separationPercent = 100.0;
+  look.tickLength = 6;
+  look.minorTickLength = 5;
+  return AxisModel(look, -0.0015, 0.0085, 0.001, 9);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -83,7 +107,7 @@ QSize LabelSize(const QFontMetrics& metrics, const QString& text) {
 // widget shows that image, so drawing on it (the canvas) needs no redraw of the plot.
 class PlotSurface : public QCustomPlot {
  public:
-  PlotSurface(ChartEngine& engine, QWidget* parent) : QCustomPlot(parent), mEngine(engine) {
+  PlotSurface(ChartEngine& engine, QWidget* parent) : QCustomPlot(parent), engine_(engine) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setObjectName(QStringLiteral("ChartSurface"));
@@ -92,7 +116,7 @@ class PlotSurface : public QCustomPlot {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    const QImage& picture = mEngine.Picture();
+    const QImage& picture = engine_.Picture();
     if (picture.isNull()) {
       painter.fillRect(rect(), Qt::white);
       return;
@@ -104,10 +128,10 @@ class PlotSurface : public QCustomPlot {
   }
   void resizeEvent(QResizeEvent*) override {
     setViewport(rect());
-    mEngine.DrawFromEvent();
+    engine_.DrawFromEvent();
   }
   void mouseMoveEvent(QMouseEvent* event) override {
-    mEngine.MouseMoved(event->modifiers(), event->position().toPoint());
+    engine_.MouseMoved(event->modifiers(), event->position().toPoint());
   }
   // The plot has no interactions: clicks and the wheel must not start the library's own
   // selection handling and redraws, so the library's handlers are passed over on purpose.
@@ -119,7 +143,7 @@ class PlotSurface : public QCustomPlot {
   // NOLINTEND(bugprone-parent-virtual-call)
 
  private:
-  ChartEngine& mEngine;
+  ChartEngine& engine_;
 };
 
 // Ticks, minor ticks and labels decided by the layout of the drawing.
@@ -149,7 +173,7 @@ class BackgroundItem : public QCPLayerable {
     const QPointF centre = QRectF(area).center();
     const double radius = std::hypot(area.width(), area.height()) / 2.0;
     QRadialGradient gradient(centre, std::max(radius, 1.0));
-    gradient.setColorAt(0.0, Silver);
+    gradient.setColorAt(0.0, kSilver);
     gradient.setColorAt(1.0, Qt::white);
     painter->fillRect(area, gradient);
   }
@@ -159,42 +183,46 @@ class BackgroundItem : public QCPLayerable {
 class BeforeAxesItem : public QCPLayerable {
  public:
   BeforeAxesItem(QCustomPlot* plot, const QString& layer, ChartEngine& engine)
-      : QCPLayerable(plot, layer), mEngine(engine) {}
+      : QCPLayerable(plot, layer), engine_(engine) {}
 
  protected:
   void applyDefaultAntialiasingHint(QCPPainter* painter) const override { painter->setAntialiasing(false); }
-  void draw(QCPPainter* painter) override { mEngine.RunBeforeDrawAxes(painter); }
+  void draw(QCPPainter* painter) override { engine_.RunBeforeDrawAxes(painter); }
 
  private:
-  ChartEngine& mEngine;
+  ChartEngine& engine_;
 };
 
 class LegendItem : public QCPLayerable {
  public:
   LegendItem(QCustomPlot* plot, const QString& layer, const ChartEngine& engine)
-      : QCPLayerable(plot, layer), mEngine(engine) {}
+      : QCPLayerable(plot, layer), engine_(engine) {}
 
  protected:
   void applyDefaultAntialiasingHint(QCPPainter* painter) const override { painter->setAntialiasing(false); }
-  void draw(QCPPainter* painter) override { mEngine.DrawLegend(painter); }
+  void draw(QCPPainter* painter) override { engine_.DrawLegend(painter); }
 
  private:
-  const ChartEngine& mEngine;
+  const ChartEngine& engine_;
 };
 
 // ---------------------------------------------------------------------------------------------
 
 ChartEngine::ChartEngine(Chart& chart)
-    : mChart(chart), mLegend(*this), mCanvas(*this), mLegendFont(PixelFont(LegendFontPixels, false)) {
-  mSurface = new PlotSurface(*this, &chart);
-  mSurface->setGeometry(chart.rect());
-  mSurface->lower();
-  mSurface->setLocale(QLocale::c());
-  mSurface->setBackground(QBrush(Qt::NoBrush));
-  mSurface->setNotAntialiasedElements(QCP::aeAll);
-  mSurface->legend->setVisible(false);
+    : chart_(chart),
+      axes_{BottomAxisModel(), LeftAxisModel()},
+      legend_(*this),
+      canvas_(*this),
+      legendFont_(PixelFont(kLegendFontPixels, false)) {
+  surface_ = new PlotSurface(*this, &chart);
+  surface_->setGeometry(chart.rect());
+  surface_->lower();
+  surface_->setLocale(QLocale::c());
+  surface_->setBackground(QBrush(Qt::NoBrush));
+  surface_->setNotAntialiasedElements(QCP::aeAll);
+  surface_->legend->setVisible(false);
 
-  QCustomPlot* plot = mSurface;
+  QCustomPlot* plot = surface_;
   plot->addLayer(QStringLiteral("chartBackground"), plot->layer(QStringLiteral("background")), QCustomPlot::limBelow);
   plot->addLayer(QStringLiteral("beforeAxes"), plot->layer(QStringLiteral("background")), QCustomPlot::limAbove);
   new BackgroundItem(plot, QStringLiteral("chartBackground"));
@@ -205,98 +233,78 @@ ChartEngine::ChartEngine(Chart& chart)
   rect->setAutoMargins(QCP::msNone);
   rect->setBackground(QBrush(Qt::white));  // the back wall
 
-  AxisState& bottom = mAxes[Bottom];
-  bottom.dateTime = true;
-  bottom.labelFont = PixelFont(13, true);
-  bottom.separationPercent = 10.0;
-  bottom.startFraction = BottomAxisStart;
-  bottom.tickLength = 4;
-  bottom.minorTickLength = 4;
-  bottom.minimum = 0.0;
-  bottom.maximum = 1.0;
-  bottom.increment = 1.0;
-
-  AxisState& left = mAxes[Left];
-  left.dateTime = false;
-  left.labelFont = PixelFont(11, false);
-  left.separationPercent = 100.0;
-  left.tickLength = 6;
-  left.minorTickLength = 5;
-  left.minorTickCount = 9;
-  left.minimum = -0.0015;
-  left.maximum = 0.0085;
-  left.increment = 0.001;
-
   for (int i = 0; i < 2; ++i) {
-    mAxisObjects[static_cast<std::size_t>(i)].reset(new ChartAxis(*this, i));
-    mTickers[static_cast<std::size_t>(i)] = QSharedPointer<LabelTicker>::create();
-    const AxisState& state = mAxes[static_cast<std::size_t>(i)];
+    axisObjects_[static_cast<std::size_t>(i)].reset(new ChartAxis(*this, i));
+    tickers_[static_cast<std::size_t>(i)] = QSharedPointer<LabelTicker>::create();
+    const AxisModel::Look& look = axes_[static_cast<std::size_t>(i)].GetLook();
     QCPAxis* axis = i == Bottom ? plot->xAxis : plot->yAxis;
-    axis->setTicker(mTickers[static_cast<std::size_t>(i)]);
+    axis->setTicker(tickers_[static_cast<std::size_t>(i)]);
     axis->setNumberFormat(QStringLiteral("f"));  // no exponent rewriting of the label texts
     axis->setTickLengthIn(0);
-    axis->setTickLengthOut(state.tickLength);
+    axis->setTickLengthOut(look.tickLength);
     axis->setSubTickLengthIn(0);
-    axis->setSubTickLengthOut(state.minorTickLength);
+    axis->setSubTickLengthOut(look.minorTickLength);
     axis->setTickPen(QPen(Qt::black, 2));
     axis->setSubTickPen(QPen(Qt::black, i == Bottom ? 1 : 2));
     axis->setBasePen(QPen(Qt::black, 1));
-    axis->setTickLabelFont(state.labelFont);
+    axis->setTickLabelFont(look.labelFont);
     axis->setTickLabelColor(Qt::black);
-    axis->setTickLabelPadding(LabelPadding);
+    axis->setTickLabelPadding(kLabelPadding);
     axis->setPadding(0);
     axis->setOffset(0);
-    axis->grid()->setPen(QPen(GridGrey, 1, Qt::DashDotDotLine));
+    axis->grid()->setPen(QPen(kGridGrey, 1, Qt::DashDotDotLine));
     axis->grid()->setSubGridVisible(false);
     axis->grid()->setZeroLinePen(Qt::NoPen);
   }
   plot->xAxis2->setVisible(false);
   plot->yAxis2->setVisible(false);
 
+  // Series1 marks its points with squares, the others with diamonds. Nothing is drawn yet, so
+  // there is no redraw to ask for.
+  static_cast<void>(series_[0].SetPointer(PointerStyle::Rectangle));
   for (int i = 0; i < Chart::SeriesCount; ++i) {
-    SeriesState& s = mSeries[static_cast<std::size_t>(i)];
-    s.pointerStyle = i == 0 ? PointerStyle::Rectangle : PointerStyle::Diamond;
-    s.graph = plot->addGraph(plot->xAxis, plot->yAxis);
-    s.graph->setAdaptiveSampling(false);
-    mSeriesObjects[static_cast<std::size_t>(i)].reset(new ChartSeries(*this, i));
+    QCPGraph*& graph = graphs_[static_cast<std::size_t>(i)];
+    graph = plot->addGraph(plot->xAxis, plot->yAxis);
+    graph->setAdaptiveSampling(false);
+    seriesObjects_[static_cast<std::size_t>(i)].reset(new ChartSeries(*this, i));
   }
 }
 
 ChartEngine::~ChartEngine() = default;
 
-QWidget* ChartEngine::SurfaceWidget() const { return mSurface; }
+QWidget* ChartEngine::SurfaceWidget() const { return surface_; }
 
 void ChartEngine::Changed() {
-  if (mPending) return;
-  mPending = true;
+  if (pending_) return;
+  pending_ = true;
   QMetaObject::invokeMethod(
-      mSurface, [this] { if (mPending) DrawFromEvent(); }, Qt::QueuedConnection);
+      surface_, [this] { if (pending_) DrawFromEvent(); }, Qt::QueuedConnection);
 }
 
 void ChartEngine::DrawFromEvent() noexcept {
-  Guarded("drawing", [this] { Draw(); });
+  CallLoggingEscapes("drawing", [this] { Draw(); });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Drawing.
 
 void ChartEngine::Draw() {
-  if (mDrawing) {
+  if (drawing_) {
     Changed();
     return;
   }
-  mDrawing = true;
-  mPending = false;
+  drawing_ = true;
+  pending_ = false;
   struct DrawingEnds {
     bool& flag;
     ~DrawingEnds() { flag = false; }
-  } drawingEnds{mDrawing};
+  } drawingEnds{drawing_};
 
-  if (mSurface->geometry() != mChart.rect()) mSurface->setGeometry(mChart.rect());
-  const int width = std::max(1, mChart.width());
-  const int height = std::max(1, mChart.height());
-  const double ratio = mSurface->devicePixelRatioF();
-  mSurface->setViewport(QRect(0, 0, width, height));
+  if (surface_->geometry() != chart_.rect()) surface_->setGeometry(chart_.rect());
+  const int width = std::max(1, chart_.width());
+  const int height = std::max(1, chart_.height());
+  const double ratio = surface_->devicePixelRatioF();
+  surface_->setViewport(QRect(0, 0, width, height));
 
   Layout(width, height);
   PushSeries();
@@ -307,94 +315,96 @@ void ChartEngine::Draw() {
   picture.fill(Qt::white);
   {
     QCPPainter painter(&picture);
-    mSurface->toPainter(&painter, width, height);
+    surface_->toPainter(&painter, width, height);
   }
-  mPicture = std::move(picture);
-  mHasDrawn = true;
+  picture_ = std::move(picture);
+  hasDrawn_ = true;
 
-  if (mOnAfterDraw) Guarded("OnAfterDraw", mOnAfterDraw);
-  mSurface->update();
+  if (onAfterDraw_) CallLoggingEscapes("OnAfterDraw", onAfterDraw_);
+  surface_->update();
 }
 
 void ChartEngine::Layout(int width, int height) {
-  AxisState& bottom = mAxes[Bottom];
-  AxisState& left = mAxes[Left];
+  AxisModel& bottom = axes_[Bottom];
+  AxisModel& left = axes_[Left];
 
   // Heights first: they depend on nothing drawn.
-  const int top = static_cast<int>(std::lround(height * TopMarginPercent / 100.0)) + TitleBand;
-  const int bottomMargin = static_cast<int>(std::lround(height * BottomMarginPercent / 100.0));
-  const int leftMargin = static_cast<int>(std::lround(width * LeftMarginPercent / 100.0));
-  const int rightMargin = static_cast<int>(std::lround(width * RightMarginPercent / 100.0));
-  int bottomBand = std::max(bottom.tickLength, bottom.minorTickLength);
-  if (bottom.labels) {
-    QString sample = FormatDateTime(bottom.maximum, bottom.dateTimeFormat, QLocale());
-    if (bottom.labelsMultiLine) sample = MultiLineLabel(sample);
-    bottomBand += LabelPadding + LabelSize(QFontMetrics(bottom.labelFont), sample).height();
+  const int top = static_cast<int>(std::lround(height * kTopMarginPercent / 100.0)) + kTitleBand;
+  const int bottomMargin = static_cast<int>(std::lround(height * kBottomMarginPercent / 100.0));
+  const int leftMargin = static_cast<int>(std::lround(width * kLeftMarginPercent / 100.0));
+  const int rightMargin = static_cast<int>(std::lround(width * kRightMarginPercent / 100.0));
+  int bottomBand = std::max(bottom.GetLook().tickLength, bottom.GetLook().minorTickLength);
+  if (bottom.Labels()) {
+    QString sample = FormatDateTime(bottom.Maximum(), bottom.DateTimeFormat(), QLocale());
+    if (bottom.LabelsMultiLine()) sample = MultiLineLabel(sample);
+    bottomBand += kLabelPadding + LabelSize(QFontMetrics(bottom.GetLook().labelFont), sample).height();
   }
   const int plotTop = top;
   const int plotBottom = std::max(plotTop + 1, height - bottomMargin - bottomBand);
 
   // The left axis: its range and labels fix the width of its label band.
   ApplyAutomatic(left, Left, plotBottom - plotTop);
-  left.lengthPx = plotBottom - plotTop;
+  left.SetLengthPx(plotBottom - plotTop);
   MakeLabels(Left);
-  int leftBand = std::max(left.tickLength, left.minorTickLength);
-  if (left.labels) {
-    const QFontMetrics metrics(left.labelFont);
+  int leftBand = std::max(left.GetLook().tickLength, left.GetLook().minorTickLength);
+  if (left.Labels()) {
+    const QFontMetrics metrics(left.GetLook().labelFont);
     int widest = 0;
-    for (const AxisLabel& label : left.drawnLabels) widest = std::max(widest, LabelSize(metrics, label.Text).width());
-    leftBand += LabelPadding + widest;
+    for (const AxisLabel& label : left.DrawnLabels()) widest = std::max(widest, LabelSize(metrics, label.Text).width());
+    leftBand += kLabelPadding + widest;
   }
 
   // The legend: right of the plot, from its top, fifteen rows of one height.
-  const QFontMetrics legendMetrics(mLegendFont);
-  mLegendRowHeight = std::max(legendMetrics.height(), static_cast<int>(MarkerSize) + 2) + LegendRowExtra;
+  const QFontMetrics legendMetrics(legendFont_);
+  legendRowHeight_ = std::max(legendMetrics.height(), static_cast<int>(kMarkerSize) + 2) + kLegendRowExtra;
   int widestTitle = 0;
-  for (const SeriesState& s : mSeries) widestTitle = std::max(widestTitle, legendMetrics.horizontalAdvance(s.title));
-  const int legendWidth = LegendPadding + LegendSampleWidth + LegendSampleGap + widestTitle + LegendPadding;
-  mLegendRect.Right = width - rightMargin;
-  mLegendRect.Left = mLegendRect.Right - legendWidth;
-  mLegendRect.Top = plotTop;
-  mLegendRect.Bottom = plotTop + Chart::SeriesCount * mLegendRowHeight;
+  for (const SeriesModel& s : series_) widestTitle = std::max(widestTitle, legendMetrics.horizontalAdvance(s.Title()));
+  const int legendWidth = kLegendPadding + kLegendSampleWidth + kLegendSampleGap + widestTitle + kLegendPadding;
+  legendRect_.Right = width - rightMargin;
+  legendRect_.Left = legendRect_.Right - legendWidth;
+  legendRect_.Top = plotTop;
+  legendRect_.Bottom = plotTop + Chart::SeriesCount * legendRowHeight_;
 
   const int plotLeft = leftMargin + leftBand;
-  const int plotRight = std::max(plotLeft + 1, mLegendRect.Left - LegendSpace);
-  mChartRect = PixelRect{plotLeft, plotTop, plotRight, plotBottom};
+  const int plotRight = std::max(plotLeft + 1, legendRect_.Left - kLegendSpace);
+  chartRect_ = PixelRect{plotLeft, plotTop, plotRight, plotBottom};
 
   // The bottom axis, now that the plot width is known.
-  bottom.lengthPx = (plotRight - plotLeft) * (1.0 - bottom.startFraction);
-  ApplyAutomatic(bottom, Bottom, bottom.lengthPx);
+  bottom.SetLengthPx((plotRight - plotLeft) * (1.0 - bottom.GetLook().startFraction));
+  ApplyAutomatic(bottom, Bottom, bottom.LengthPx());
   MakeLabels(Bottom);
 
-  QCPAxisRect* rect = mSurface->axisRect();
+  QCPAxisRect* rect = surface_->axisRect();
   rect->setMargins(QMargins(plotLeft, plotTop, width - plotRight, height - plotBottom));
-  PushAxis(Bottom, mSurface->xAxis);
-  PushAxis(Left, mSurface->yAxis);
+  PushAxis(Bottom, surface_->xAxis);
+  PushAxis(Left, surface_->yAxis);
 }
 
-void ChartEngine::ApplyAutomatic(AxisState& axis, int index, double lengthPx) {
-  const bool automaticMinimum = axis.automatic || axis.automaticMinimum;
-  const bool automaticMaximum = axis.automatic || axis.automaticMaximum;
+void ChartEngine::ApplyAutomatic(AxisModel& axis, int index, double lengthPx) {
+  const bool automaticMinimum = axis.Automatic() || axis.AutomaticMinimum();
+  const bool automaticMaximum = axis.Automatic() || axis.AutomaticMaximum();
+  double drawnMinimum = axis.Minimum();
+  double drawnMaximum = axis.Maximum();
   if (automaticMinimum || automaticMaximum) {
     bool any = false;
     bool markers = false;
     double lo = 0.0;
     double hi = 0.0;
-    for (const SeriesState& s : mSeries) {
-      if (s.points.empty()) continue;
-      const double sLo = index == Bottom ? s.points.front().x : s.minY;
-      const double sHi = index == Bottom ? s.points.back().x : s.maxY;
+    for (const SeriesModel& s : series_) {
+      if (s.Points().empty()) continue;
+      const double sLo = index == Bottom ? s.Points().front().x : s.MinY();
+      const double sHi = index == Bottom ? s.Points().back().x : s.MaxY();
       lo = any ? std::min(lo, sLo) : sLo;
       hi = any ? std::max(hi, sHi) : sHi;
       any = true;
-      markers = markers || s.pointerVisible;
+      markers = markers || s.PointerVisible();
     }
     if (any) {
       // Room for the markers, as a part of the axis length.
-      double room = markers && lengthPx > 0.0 ? MarkerRoom / lengthPx : 0.0;
+      double room = markers && lengthPx > 0.0 ? kMarkerRoom / lengthPx : 0.0;
       if (room >= 0.25) room = 0.0;
-      double minimum = axis.minimum;
-      double maximum = axis.maximum;
+      double minimum = drawnMinimum;
+      double maximum = drawnMaximum;
       if (automaticMinimum && automaticMaximum) {
         const double span = (hi - lo) / (1.0 - 2.0 * room);
         minimum = lo - room * span;
@@ -409,27 +419,26 @@ void ChartEngine::ApplyAutomatic(AxisState& axis, int index, double lengthPx) {
         maximum = (hi - room * minimum) / (1.0 - room);
       }
       if (minimum <= maximum && std::isfinite(minimum) && std::isfinite(maximum)) {
-        axis.minimum = minimum;
-        axis.maximum = maximum;
+        drawnMinimum = minimum;
+        drawnMaximum = maximum;
       }
     }
   }
-  axis.drawnMinimum = axis.minimum;
-  axis.drawnMaximum = axis.maximum;
+  axis.SetDrawnRange(drawnMinimum, drawnMaximum);
 }
 
 void ChartEngine::MakeLabels(int index) {
-  AxisState& axis = mAxes[static_cast<std::size_t>(index)];
-  const double lo = axis.drawnMinimum;
-  const double hi = axis.drawnMaximum;
+  AxisModel& axis = axes_[static_cast<std::size_t>(index)];
+  const double lo = axis.DrawnMinimum();
+  const double hi = axis.DrawnMaximum();
   std::vector<double> values;
   bool custom = false;
 
-  if (mOnGetNextAxisLabel) {
+  if (onGetNextAxisLabel_) {
     ChartAxis& sender = Axis(index);
     double value = lo;
     bool stop = true;
-    if (!Guarded("OnGetNextAxisLabel", [&] { mOnGetNextAxisLabel(sender, 0, value, stop); })) {
+    if (!CallLoggingEscapes("OnGetNextAxisLabel", [&] { onGetNextAxisLabel_(sender, 0, value, stop); })) {
       value = lo;
       stop = true;
     }
@@ -438,118 +447,122 @@ void ChartEngine::MakeLabels(int index) {
       if (!InRange(value, lo, hi) || values.size() >= static_cast<std::size_t>(MaxAxisLabels)) break;
       values.push_back(value);
       stop = true;
-      if (!Guarded("OnGetNextAxisLabel", [&] { mOnGetNextAxisLabel(sender, labelIndex, value, stop); })) break;
+      if (!CallLoggingEscapes("OnGetNextAxisLabel", [&] { onGetNextAxisLabel_(sender, labelIndex, value, stop); })) break;
     }
   }
 
   const auto text = [&axis](double v) {
-    if (!axis.dateTime) return FormatAxisNumber(v);
-    const QString date = FormatDateTime(v, axis.dateTimeFormat, QLocale());
-    return axis.labelsMultiLine ? MultiLineLabel(date) : date;
+    if (!axis.IsDateTime()) return FormatAxisNumber(v);
+    const QString date = FormatDateTime(v, axis.DateTimeFormat(), QLocale());
+    return axis.LabelsMultiLine() ? MultiLineLabel(date) : date;
   };
 
-  double step = axis.increment;
+  double step = axis.Increment();
   if (!custom) {
-    int labelSize = FontSizeInPoints(axis.labelFont) + 6;
-    if (axis.dateTime) {
+    int labelSize = FontSizeInPoints(axis.GetLook().labelFont) + 6;
+    if (axis.IsDateTime()) {
       // The widest label text at the desired step decides whether the labels fit.
-      const double desired = axis.increment > 0.0 ? axis.increment : (hi - lo) / 10.0;
+      const double desired = axis.Increment() > 0.0 ? axis.Increment() : (hi - lo) / 10.0;
       const std::vector<double> sample = DefaultLabelValues(lo, hi, desired, true);
-      const QFontMetrics metrics(axis.labelFont);
+      const QFontMetrics metrics(axis.GetLook().labelFont);
       labelSize = LabelSize(metrics, text(lo)).width();
       for (std::size_t i = 0; i < sample.size() && i < 64; ++i) {
         labelSize = std::max(labelSize, LabelSize(metrics, text(sample[i])).width());
       }
     }
-    step = EnlargedIncrement(axis.increment, hi - lo, axis.lengthPx, labelSize, axis.separationPercent, axis.dateTime);
-    values = DefaultLabelValues(lo, hi, step, axis.dateTime);
+    step = EnlargedIncrement(axis.Increment(), hi - lo, axis.LengthPx(), labelSize, axis.GetLook().separationPercent,
+                             axis.IsDateTime());
+    values = DefaultLabelValues(lo, hi, step, axis.IsDateTime());
   }
 
-  axis.drawnLabels.clear();
-  axis.drawnLabels.reserve(values.size());
-  for (const double v : values) axis.drawnLabels.push_back(AxisLabel{v, text(v)});
+  std::vector<AxisLabel> labels;
+  labels.reserve(values.size());
+  for (const double v : values) labels.push_back(AxisLabel{v, text(v)});
+  axis.SetDrawnLabels(std::move(labels));
 
   const double gap = step > 0.0 ? step : hi - lo;
-  const std::vector<double> minor = MinorTickValues(values, axis.minorTickCount, lo, hi, gap);
-  LabelTicker& ticker = *mTickers[static_cast<std::size_t>(index)];
+  const std::vector<double> minor = MinorTickValues(values, axis.MinorTickCount(), lo, hi, gap);
+  LabelTicker& ticker = *tickers_[static_cast<std::size_t>(index)];
   ticker.ticks = QVector<double>(values.begin(), values.end());
   ticker.minorTicks = QVector<double>(minor.begin(), minor.end());
   ticker.labels.clear();
-  for (const AxisLabel& label : axis.drawnLabels) ticker.labels.push_back(label.Text);
+  for (const AxisLabel& label : axis.DrawnLabels()) ticker.labels.push_back(label.Text);
 }
 
 void ChartEngine::PushAxis(int index, QCPAxis* plotAxis) {
-  const AxisState& axis = mAxes[static_cast<std::size_t>(index)];
-  double lo = axis.drawnMinimum;
-  double hi = axis.drawnMaximum;
+  const AxisModel& axis = axes_[static_cast<std::size_t>(index)];
+  double lo = axis.DrawnMinimum();
+  double hi = axis.DrawnMaximum();
   if (!(hi - lo > std::abs(lo) * 1e-12)) {  // an empty range still needs a scale
     lo -= 0.5;
     hi += 0.5;
   }
-  if (axis.startFraction > 0.0) lo -= (hi - lo) * axis.startFraction / (1.0 - axis.startFraction);
+  const double startFraction = axis.GetLook().startFraction;
+  if (startFraction > 0.0) lo -= (hi - lo) * startFraction / (1.0 - startFraction);
   plotAxis->setRange(lo, hi);
-  plotAxis->setTickLabels(axis.labels);
+  plotAxis->setTickLabels(axis.Labels());
 }
 
 void ChartEngine::PushSeries() {
-  for (SeriesState& s : mSeries) {
-    if (s.dataChanged) {
+  for (std::size_t i = 0; i < series_.size(); ++i) {
+    SeriesModel& s = series_[i];
+    QCPGraph* graph = graphs_[i];
+    if (s.TakePointsChanged()) {
       QVector<QCPGraphData> data;
-      data.reserve(static_cast<qsizetype>(s.points.size()));
-      for (const SeriesPoint& p : s.points) data.push_back(QCPGraphData(p.x, p.y));
-      s.graph->data()->set(data, true);
-      s.dataChanged = false;
+      data.reserve(static_cast<qsizetype>(s.Points().size()));
+      for (const SeriesModel::Point& p : s.Points()) data.push_back(QCPGraphData(p.x, p.y));
+      graph->data()->set(data, true);
     }
-    s.graph->setPen(QPen(s.color, 1));
-    s.graph->setLineStyle(s.lineVisible ? QCPGraph::lsLine : QCPGraph::lsNone);
-    s.graph->setScatterStyle(MarkerStyle(s));
+    graph->setPen(QPen(s.Color(), 1));
+    graph->setLineStyle(s.LineVisible() ? QCPGraph::lsLine : QCPGraph::lsNone);
+    graph->setScatterStyle(MarkerStyle(s));
   }
 }
 
-QCPScatterStyle ChartEngine::MarkerStyle(const SeriesState& series) const {
-  if (!series.pointerVisible) return QCPScatterStyle(QCPScatterStyle::ssNone);
+QCPScatterStyle ChartEngine::MarkerStyle(const SeriesModel& series) const {
+  if (!series.PointerVisible()) return QCPScatterStyle(QCPScatterStyle::ssNone);
   QCPScatterStyle::ScatterShape shape = QCPScatterStyle::ssDiamond;
-  switch (series.pointerStyle) {
+  switch (series.Pointer()) {
     case PointerStyle::Rectangle: shape = QCPScatterStyle::ssSquare; break;
     case PointerStyle::Circle: shape = QCPScatterStyle::ssCircle; break;
     case PointerStyle::Triangle: shape = QCPScatterStyle::ssTriangle; break;
     case PointerStyle::Diamond: shape = QCPScatterStyle::ssDiamond; break;
   }
-  return QCPScatterStyle(shape, QPen(Qt::black, 1), QBrush(series.color), MarkerSize);
+  return QCPScatterStyle(shape, QPen(Qt::black, 1), QBrush(series.Color()), kMarkerSize);
 }
 
 void ChartEngine::RunBeforeDrawAxes(QCPPainter* painter) {
-  if (!mOnBeforeDrawAxes) return;
-  mDrawingPainter = painter;
-  Guarded("OnBeforeDrawAxes", mOnBeforeDrawAxes);
-  mDrawingPainter = nullptr;
+  if (!onBeforeDrawAxes_) return;
+  drawingPainter_ = painter;
+  CallLoggingEscapes("OnBeforeDrawAxes", onBeforeDrawAxes_);
+  drawingPainter_ = nullptr;
 }
 
 void ChartEngine::DrawLegend(QCPPainter* painter) const {
-  const QRect frame = mLegendRect.ToQRect();
+  const QRect frame = legendRect_.ToQRect();
   painter->setPen(QPen(Qt::black, 1));
   painter->setBrush(Qt::white);
   painter->drawRect(frame.adjusted(0, 0, -1, -1));
-  painter->setFont(mLegendFont);
-  const QFontMetrics metrics(mLegendFont);
-  const int sampleLeft = frame.left() + LegendPadding;
-  const int titleLeft = sampleLeft + LegendSampleWidth + LegendSampleGap;
+  painter->setFont(legendFont_);
+  const QFontMetrics metrics(legendFont_);
+  const int sampleLeft = frame.left() + kLegendPadding;
+  const int titleLeft = sampleLeft + kLegendSampleWidth + kLegendSampleGap;
   for (int i = 0; i < Chart::SeriesCount; ++i) {
-    const SeriesState& s = mSeries[static_cast<std::size_t>(i)];
-    const int rowTop = frame.top() + i * mLegendRowHeight;
-    const int middle = rowTop + mLegendRowHeight / 2;
-    if (s.lineVisible) {
-      painter->setPen(QPen(s.color, 1));
-      painter->drawLine(QLineF(sampleLeft, middle, sampleLeft + LegendSampleWidth, middle));
+    const SeriesModel& s = series_[static_cast<std::size_t>(i)];
+    const int rowTop = frame.top() + i * legendRowHeight_;
+    const int middle = rowTop + legendRowHeight_ / 2;
+    if (s.LineVisible()) {
+      painter->setPen(QPen(s.Color(), 1));
+      painter->drawLine(QLineF(sampleLeft, middle, sampleLeft + kLegendSampleWidth, middle));
     }
-    if (s.pointerVisible) {
+    if (s.PointerVisible()) {
       const QCPScatterStyle marker = MarkerStyle(s);
-      marker.applyTo(painter, QPen(s.color));
-      marker.drawShape(painter, sampleLeft + LegendSampleWidth / 2.0, middle);
+      marker.applyTo(painter, QPen(s.Color()));
+      marker.drawShape(painter, sampleLeft + kLegendSampleWidth / 2.0, middle);
     }
     painter->setPen(Qt::black);
     painter->setBrush(Qt::NoBrush);
-    painter->drawText(QPoint(titleLeft, middle - metrics.height() / 2 + metrics.ascent()), s.title);
+    painter->drawText(QPoint(titleLeft, middle - metrics.height() / 2 + metrics.ascent()), s.Title());
   }
 }
 
@@ -557,25 +570,25 @@ void ChartEngine::DrawLegend(QCPPainter* painter) const {
 // Scales.
 
 double ChartEngine::CalcPosPoint(int index, int pixel) const {
-  if (!mHasDrawn) return 0.0;
-  const QCPAxis* axis = index == Bottom ? mSurface->xAxis : mSurface->yAxis;
+  if (!hasDrawn_) return 0.0;
+  const QCPAxis* axis = index == Bottom ? surface_->xAxis : surface_->yAxis;
   return axis->pixelToCoord(pixel);
 }
 
 int ChartEngine::CalcPosValue(int index, double value) const {
-  if (!mHasDrawn) return 0;
-  const QCPAxis* axis = index == Bottom ? mSurface->xAxis : mSurface->yAxis;
+  if (!hasDrawn_) return 0;
+  const QCPAxis* axis = index == Bottom ? surface_->xAxis : surface_->yAxis;
   return static_cast<int>(std::lround(axis->coordToPixel(value)));
 }
 
 double ChartEngine::CalcXYIncrement(int index, int labelSize) const {
-  const AxisState& axis = mAxes[static_cast<std::size_t>(index)];
-  return EnlargedIncrement(axis.increment, axis.drawnMaximum - axis.drawnMinimum, axis.lengthPx, labelSize,
-                           axis.separationPercent, axis.dateTime);
+  const AxisModel& axis = axes_[static_cast<std::size_t>(index)];
+  return EnlargedIncrement(axis.Increment(), axis.DrawnMaximum() - axis.DrawnMinimum(), axis.LengthPx(), labelSize,
+                           axis.GetLook().separationPercent, axis.IsDateTime());
 }
 
 int ChartEngine::FontSizeInPoints(const QFont& font) {
-  if (font.pixelSize() > 0) return static_cast<int>(std::lround(font.pixelSize() * 72.0 / ReferenceDpi));
+  if (font.pixelSize() > 0) return static_cast<int>(std::lround(font.pixelSize() * 72.0 / kReferenceDpi));
   return static_cast<int>(std::lround(font.pointSizeF()));
 }
 
@@ -584,11 +597,12 @@ int ChartEngine::FontSizeInPoints(const QFont& font) {
 
 QFont ChartEngine::CanvasFont() const {
   QFont font;
-  font.setBold(mCanvasState.fontStyle.Bold);
-  font.setItalic(mCanvasState.fontStyle.Italic);
-  font.setUnderline(mCanvasState.fontStyle.Underline);
-  font.setStrikeOut(mCanvasState.fontStyle.StrikeOut);
-  const int height = mCanvasState.fontHeight;
+  const FontStyles style = canvasState_.FontStyle();
+  font.setBold(style.Bold);
+  font.setItalic(style.Italic);
+  font.setUnderline(style.Underline);
+  font.setStrikeOut(style.StrikeOut);
+  const int height = canvasState_.FontHeight();
   if (height < 0) {
     font.setPixelSize(-height);  // character height
   } else {
@@ -602,47 +616,47 @@ QFont ChartEngine::CanvasFont() const {
 
 template <class Paint>
 void ChartEngine::PaintOnCanvas(Paint&& paint, const QRect& dirty) {
-  if (mDrawingPainter) {
-    mDrawingPainter->save();
-    paint(static_cast<QPainter&>(*mDrawingPainter));
-    mDrawingPainter->restore();
+  if (drawingPainter_) {
+    drawingPainter_->save();
+    paint(static_cast<QPainter&>(*drawingPainter_));
+    drawingPainter_->restore();
     return;
   }
-  if (mPicture.isNull()) return;
+  if (picture_.isNull()) return;
   {
-    QPainter painter(&mPicture);
+    QPainter painter(&picture_);
     paint(painter);
   }
   // Only the pixels drawn are shown again: a crosshair costs two thin strips, not the picture.
   if (dirty.isNull()) {
-    mSurface->update();
+    surface_->update();
   } else {
-    mSurface->update(dirty);
+    surface_->update(dirty);
   }
 }
 
 void ChartEngine::CanvasLineTo(int x, int y) {
-  const QPoint from = mCanvasState.penPosition;
+  const QPoint from = canvasState_.PenPosition();
   const QPoint to(x, y);
-  mCanvasState.penPosition = to;
+  canvasState_.MoveTo(to);
+  const int penWidth = canvasState_.PenWidth();
   PaintOnCanvas([&](QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing, false);
-    QPen pen(mCanvasState.penColor, std::max(1, mCanvasState.penWidth));
+    QPen pen(canvasState_.PenColor(), std::max(1, canvasState_.PenWidth()));
     pen.setCapStyle(Qt::FlatCap);
     // A one-pixel pen stays one device pixel wide on a high-density screen, as thin as the pointer.
     if (pen.width() == 1) pen.setCosmetic(true);
     painter.setPen(pen);
-    if (mCanvasState.penMode == PenMode::Not) painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+    if (canvasState_.Mode() == PenMode::Not) painter.setCompositionMode(QPainter::RasterOp_NotDestination);
     painter.drawLine(from, to);
-  }, QRect(from, to).normalized().adjusted(-mCanvasState.penWidth - 1, -mCanvasState.penWidth - 1,
-                                           mCanvasState.penWidth + 1, mCanvasState.penWidth + 1));
+  }, QRect(from, to).normalized().adjusted(-penWidth - 1, -penWidth - 1, penWidth + 1, penWidth + 1));
 }
 
 void ChartEngine::CanvasTextOut(int x, int y, const QString& s) {
   const QFont font = CanvasFont();
   PaintOnCanvas([&](QPainter& painter) {
     painter.setFont(font);
-    painter.setPen(mCanvasState.fontColor);
+    painter.setPen(canvasState_.FontColor());
     painter.drawText(QPoint(x, y + QFontMetrics(font).ascent()), s);
   }, QRect());
 }
@@ -650,13 +664,13 @@ void ChartEngine::CanvasTextOut(int x, int y, const QString& s) {
 // ---------------------------------------------------------------------------------------------
 
 void ChartEngine::MouseMoved(Qt::KeyboardModifiers modifiers, QPoint position) {
-  if (mOnMouseMove) Guarded("OnMouseMove", [&] { mOnMouseMove(modifiers, position.x(), position.y()); });
+  if (onMouseMove_) CallLoggingEscapes("OnMouseMove", [&] { onMouseMove_(modifiers, position.x(), position.y()); });
 }
 
 void ChartEngine::SaveBitmap(const QString& fileName) {
-  if ((mPending || !mHasDrawn) && !mDrawing) Draw();
-  if (mPicture.isNull()) throw std::runtime_error("The chart has no picture yet");
-  QImage image = mPicture.convertToFormat(QImage::Format_RGB32);
+  if ((pending_ || !hasDrawn_) && !drawing_) Draw();
+  if (picture_.isNull()) throw std::runtime_error("The chart has no picture yet");
+  QImage image = picture_.convertToFormat(QImage::Format_RGB32);
   image.setDevicePixelRatio(1.0);
   // Written to a new file beside it and renamed over the old one: a failed write never leaves a
   // truncated picture under the name.
@@ -671,10 +685,10 @@ void ChartEngine::SaveBitmap(const QString& fileName) {
 }
 
 QByteArray ChartEngine::VectorImageBytes(ChartImageFormat format) {
-  if ((mPending || !mHasDrawn) && !mDrawing) Draw();
-  if (!mHasDrawn) throw std::runtime_error("The chart has no picture yet");
-  const int width = std::max(1, mChart.width());
-  const int height = std::max(1, mChart.height());
+  if ((pending_ || !hasDrawn_) && !drawing_) Draw();
+  if (!hasDrawn_) throw std::runtime_error("The chart has no picture yet");
+  const int width = std::max(1, chart_.width());
+  const int height = std::max(1, chart_.height());
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -686,7 +700,7 @@ QByteArray ChartEngine::VectorImageBytes(ChartImageFormat format) {
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
     painter.setWindow(0, 0, width, height);
-    mSurface->toPainter(&painter, width, height);
+    surface_->toPainter(&painter, width, height);
     painter.end();
   };
   if (format == ChartImageFormat::Svg) {

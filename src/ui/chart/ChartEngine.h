@@ -1,8 +1,11 @@
-// The implementation of the chart widget: axis and series state, the layout of a drawing, and
-// the drawing itself on QCustomPlot. Private to the chart layer: only its own sources include it.
+// The implementation of the chart widget: the layout of a drawing and the drawing itself on
+// QCustomPlot. It owns the state of the axes, the series and the canvas (ChartModel.h), which the
+// public classes change through the models' setters. Private to the chart layer: only its own
+// sources include it.
 #pragma once
 
 #include "ui/chart/Chart.h"
+#include "ui/chart/ChartModel.h"
 
 #include <qcustomplot.h>
 
@@ -23,71 +26,19 @@ class ChartEngine {
   static constexpr int Bottom = 0;
   static constexpr int Left = 1;
 
-  struct AxisState {
-    bool dateTime = false;
-    double minimum = 0.0;
-    double maximum = 0.0;
-    double increment = 0.0;
-    int minorTickCount = 0;
-    bool automatic = false;
-    bool automaticMinimum = false;
-    bool automaticMaximum = false;
-    bool labels = true;
-    bool labelsMultiLine = false;
-    QString dateTimeFormat = QStringLiteral("dd.mm.yyyy");
-    QFont labelFont;
-    double separationPercent = 10.0;  // free space a label wants beside it (% of its size)
-    double startFraction = 0.0;       // part of the plot before the axis minimum
-    int tickLength = 4;
-    int minorTickLength = 2;
-    // Results of the last drawing.
-    double drawnMinimum = 0.0;
-    double drawnMaximum = 0.0;
-    double lengthPx = 0.0;  // pixels from the drawn minimum to the drawn maximum
-    std::vector<AxisLabel> drawnLabels;
-  };
-
-  struct SeriesPoint {
-    double x = 0.0;
-    double y = 0.0;
-  };
-
-  struct SeriesState {
-    std::vector<SeriesPoint> points;  // ascending x
-    double minY = 0.0;
-    double maxY = 0.0;
-    QColor color = Qt::black;
-    QString title;
-    PointerStyle pointerStyle = PointerStyle::Diamond;
-    bool pointerVisible = true;
-    bool lineVisible = true;
-    bool dataChanged = false;
-    QCPGraph* graph = nullptr;
-  };
-
-  struct CanvasState {
-    PenMode penMode = PenMode::Copy;
-    int penWidth = 1;
-    QColor penColor = Qt::black;
-    FontStyles fontStyle;
-    int fontHeight = 13;
-    QColor fontColor = Qt::black;
-    QPoint penPosition;
-  };
-
   explicit ChartEngine(Chart& chart);
   ~ChartEngine();
   ChartEngine(const ChartEngine&) = delete;
   ChartEngine& operator=(const ChartEngine&) = delete;
 
   // --- used by the public classes ---
-  ChartAxis& Axis(int index) { return *mAxisObjects[static_cast<std::size_t>(index)]; }
-  AxisState& AxisData(int index) { return mAxes[static_cast<std::size_t>(index)]; }
-  ChartSeries& Series(int index) { return *mSeriesObjects[static_cast<std::size_t>(index)]; }
-  SeriesState& SeriesData(int index) { return mSeries[static_cast<std::size_t>(index)]; }
-  ChartLegend& Legend() { return mLegend; }
-  ChartCanvas& Canvas() { return mCanvas; }
-  CanvasState& CanvasData() { return mCanvasState; }
+  ChartAxis& Axis(int index) { return *axisObjects_[static_cast<std::size_t>(index)]; }
+  AxisModel& AxisState(int index) { return axes_[static_cast<std::size_t>(index)]; }
+  ChartSeries& Series(int index) { return *seriesObjects_[static_cast<std::size_t>(index)]; }
+  SeriesModel& SeriesState(int index) { return series_[static_cast<std::size_t>(index)]; }
+  ChartLegend& Legend() { return legend_; }
+  ChartCanvas& Canvas() { return canvas_; }
+  CanvasModel& CanvasState() { return canvasState_; }
   // The drawing surface, the chart widget's own child.
   QWidget* SurfaceWidget() const;
 
@@ -97,11 +48,11 @@ class ChartEngine {
   void Draw();
   // Draw() for Qt event handlers: nothing escapes.
   void DrawFromEvent() noexcept;
-  bool RedrawPending() const { return mPending; }
-  bool HasDrawn() const { return mHasDrawn; }
-  const QImage& Picture() const { return mPicture; }
-  PixelRect PlotRect() const { return mChartRect; }
-  PixelRect LegendRect() const { return mLegendRect; }
+  bool RedrawPending() const { return pending_; }
+  bool HasDrawn() const { return hasDrawn_; }
+  const QImage& Picture() const { return picture_; }
+  PixelRect PlotRect() const { return chartRect_; }
+  PixelRect LegendRect() const { return legendRect_; }
   void SaveBitmap(const QString& fileName);
   QByteArray VectorImageBytes(ChartImageFormat format);
 
@@ -114,10 +65,10 @@ class ChartEngine {
   void CanvasTextOut(int x, int y, const QString& s);
   QFont CanvasFont() const;
 
-  void SetOnBeforeDrawAxes(ChartNotifyEvent handler) { mOnBeforeDrawAxes = std::move(handler); }
-  void SetOnAfterDraw(ChartNotifyEvent handler) { mOnAfterDraw = std::move(handler); }
-  void SetOnGetNextAxisLabel(ChartGetNextAxisLabelEvent handler) { mOnGetNextAxisLabel = std::move(handler); }
-  void SetOnMouseMove(ChartMouseMoveEvent handler) { mOnMouseMove = std::move(handler); }
+  void SetOnBeforeDrawAxes(ChartNotifyEvent handler) { onBeforeDrawAxes_ = std::move(handler); }
+  void SetOnAfterDraw(ChartNotifyEvent handler) { onAfterDraw_ = std::move(handler); }
+  void SetOnGetNextAxisLabel(ChartGetNextAxisLabelEvent handler) { onGetNextAxisLabel_ = std::move(handler); }
+  void SetOnMouseMove(ChartMouseMoveEvent handler) { onMouseMove_ = std::move(handler); }
 
   // --- used by the plot items ---
   void RunBeforeDrawAxes(QCPPainter* painter);
@@ -126,41 +77,42 @@ class ChartEngine {
 
  private:
   void Layout(int width, int height);
-  void ApplyAutomatic(AxisState& axis, int index, double lengthPx);
+  void ApplyAutomatic(AxisModel& axis, int index, double lengthPx);
   void MakeLabels(int index);
   void PushAxis(int index, QCPAxis* plotAxis);
   void PushSeries();
-  QCPScatterStyle MarkerStyle(const SeriesState& series) const;
+  QCPScatterStyle MarkerStyle(const SeriesModel& series) const;
   template <class Paint>
   // Paints on the drawing under way or on the current picture; `dirty` is the part of the widget
   // to show again (null: all of it).
   void PaintOnCanvas(Paint&& paint, const QRect& dirty);
 
-  Chart& mChart;
-  PlotSurface* mSurface = nullptr;  // owned by the chart widget (its child)
-  std::array<AxisState, 2> mAxes;
-  std::array<std::unique_ptr<ChartAxis>, 2> mAxisObjects;
-  std::array<SeriesState, Chart::SeriesCount> mSeries;
-  std::array<std::unique_ptr<ChartSeries>, Chart::SeriesCount> mSeriesObjects;
-  std::array<QSharedPointer<LabelTicker>, 2> mTickers;
-  ChartLegend mLegend;
-  ChartCanvas mCanvas;
-  CanvasState mCanvasState;
-  QFont mLegendFont;
+  Chart& chart_;
+  PlotSurface* surface_ = nullptr;  // owned by the chart widget (its child)
+  std::array<AxisModel, 2> axes_;
+  std::array<std::unique_ptr<ChartAxis>, 2> axisObjects_;
+  std::array<SeriesModel, Chart::SeriesCount> series_;
+  std::array<QCPGraph*, Chart::SeriesCount> graphs_{};  // owned by the plot
+  std::array<std::unique_ptr<ChartSeries>, Chart::SeriesCount> seriesObjects_;
+  std::array<QSharedPointer<LabelTicker>, 2> tickers_;
+  ChartLegend legend_;
+  ChartCanvas canvas_;
+  CanvasModel canvasState_;
+  QFont legendFont_;
 
-  ChartNotifyEvent mOnBeforeDrawAxes;
-  ChartNotifyEvent mOnAfterDraw;
-  ChartGetNextAxisLabelEvent mOnGetNextAxisLabel;
-  ChartMouseMoveEvent mOnMouseMove;
+  ChartNotifyEvent onBeforeDrawAxes_;
+  ChartNotifyEvent onAfterDraw_;
+  ChartGetNextAxisLabelEvent onGetNextAxisLabel_;
+  ChartMouseMoveEvent onMouseMove_;
 
-  bool mPending = false;
-  bool mDrawing = false;
-  bool mHasDrawn = false;
-  QImage mPicture;
-  QCPPainter* mDrawingPainter = nullptr;  // set while OnBeforeDrawAxes runs
-  PixelRect mChartRect;
-  PixelRect mLegendRect;
-  int mLegendRowHeight = 0;
+  bool pending_ = false;
+  bool drawing_ = false;
+  bool hasDrawn_ = false;
+  QImage picture_;
+  QCPPainter* drawingPainter_ = nullptr;  // set while OnBeforeDrawAxes runs
+  PixelRect chartRect_;
+  PixelRect legendRect_;
+  int legendRowHeight_ = 0;
 };
 
 }  // namespace erp::ui
