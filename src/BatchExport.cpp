@@ -382,8 +382,9 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
           return ui::Chart::EncodePicture(image, format);
         }));
       } else {
-        const QByteArray bytes = chart.ImageFileBytes(format);
-        images.push_back(std::async(std::launch::deferred, [bytes] { return bytes; }));
+        images.push_back(std::async(std::launch::deferred, [bytes = chart.ImageFileBytes(format)]() mutable {
+          return std::move(bytes);
+        }));
       }
     }
 
