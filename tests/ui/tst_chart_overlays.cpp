@@ -2,6 +2,7 @@
 // the picture with its readouts.
 #include "ChartFixture.h"
 
+#include <QPainter>
 #include <QtTest>
 
 #include <cmath>
@@ -139,6 +140,35 @@ class ChartOverlaysTest : public QObject {
 
     Settle();
     QCOMPARE(drawings, 0);
+  }
+
+  // Long straight canvas lines (drawn in pieces) invert exactly the pixels of one inverted line,
+  // in either direction: no gap and no pixel inverted twice where the pieces meet.
+  void longStraightLinesInvertEveryPixelOnce() {
+    auto chart = MakeChart();
+    chart->Redraw();
+    const QImage before = chart->Picture();
+    QImage expected = before.copy();
+    expected.setDevicePixelRatio(before.devicePixelRatio());
+    const QLine lines[] = {{10, 20, 710, 20}, {300, 400, 300, 5}, {600, 30, 50, 30}, {40, 10, 40, 41}};
+    {
+      QPainter painter(&expected);
+      QPen pen(Qt::black, 1);
+      pen.setCapStyle(Qt::FlatCap);
+      pen.setCosmetic(true);
+      painter.setPen(pen);
+      painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+      for (const QLine& line : lines) painter.drawLine(line);
+    }
+    ChartCanvas& canvas = chart->Canvas();
+    canvas.Pen().SetMode(PenMode::Not);
+    canvas.Pen().SetWidth(1);
+    for (const QLine& line : lines) {
+      canvas.MoveTo(line.x1(), line.y1());
+      canvas.LineTo(line.x2(), line.y2());
+    }
+    QVERIFY(SamePicture(chart->Picture(), expected));
+    QVERIFY(!SamePicture(chart->Picture(), before));
   }
 };
 
