@@ -361,6 +361,28 @@ class ViewerLoopTest : public QObject {
     QVERIFY2(fake_.errors.isEmpty(), qPrintable(fake_.errors.join('\n')));
   }
 
+  // A 100 MB data file of records older than the store's window is read through and dropped; the
+  // window then works as usual.
+  void hugeFileOfOldRecordsLeavesTheWindowUsable() {
+    QByteArray old;
+    const QByteArray line = "50000.0000 0.1234567 0.2345678 0.3456789 0.0000123 0.0000456 0.0000789\r\n";
+    old.reserve(100 * 1024 * 1024 + line.size());
+    while (old.size() < 100 * 1024 * 1024) old += line;
+    old += fixture::Number(fixture::kMonthStart) + " 0.1 0.1 0.3 0 0 0\r\n";
+    fixture::Write("d.dat", old);
+    auto w = Make();
+    int passes = 0;
+    QVERIFY(RunScenario(*w, {
+        {[&] { return w->RefreshCount() >= 1; }, [&] {
+           QCOMPARE(w->Store().At(1, 4, erp::StoreParameter::EpochMJD), fixture::kMonthStart);
+           passes = w->RefreshCount();
+           Item(*w, "RadioGroupPVZ", 2)->click();
+         }},
+        {[&] { return w->RefreshCount() > passes; }, [&] { QCOMPARE(w->View().SelectedParameter, 3); }},
+    }, 60000));
+    QVERIFY(fake_.errors.isEmpty());
+  }
+
   void loadingErrorLeavesStartAsExit() {
     fixture::Write("c.dat", "56480 0.1 0.3 -0.2\r\n56481 0.1 abc -0.2\r\n");
     auto w = Make();
