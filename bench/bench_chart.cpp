@@ -1,7 +1,7 @@
 // A full redraw of the chart at 1920 x 1080 with fifteen series of 364 daily points each (the
 // year view with every series shown): layout, labels, series with markers, legend and the
 // picture on the screen. Target: under 16 ms.
-#include "ui/chart/Chart.h"
+#include "YearChart.h"
 
 #include <QApplication>
 #include <QDate>
@@ -13,25 +13,11 @@
 
 namespace {
 
-constexpr int Points = 364;
-constexpr double YearStart = 41127.0;  // Monday 6 August 2012 (date-time days)
+constexpr int Points = bench::kYearPoints;
+constexpr double YearStart = bench::kYearStart;
 
 std::unique_ptr<erp::ui::Chart> MakeYearChart() {
-  auto chart = std::make_unique<erp::ui::Chart>();
-  chart->resize(1920, 1080);
-  auto& bottom = chart->BottomAxis();
-  bottom.SetLabelsMultiLine(true);
-  bottom.SetDateTimeFormat("mmm/dd yyyy");
-  bottom.SetIncrement(30);
-  bottom.SetMinorTickCount(3);
-  bottom.SetMaximum(1000000);
-  bottom.SetMinimum(YearStart);
-  bottom.SetMaximum(YearStart + Points);
-  auto& left = chart->LeftAxis();
-  left.SetMaximum(10000000);
-  left.SetMinimum(-0.016);
-  left.SetMaximum(0.016);
-  left.SetIncrement(0.002);
+  auto chart = bench::MakeYearAxesChart();
   for (int s = 0; s < erp::ui::Chart::SeriesCount; ++s) chart->SeriesList(s).SetTitle(QStringLiteral("Series %1").arg(s + 1));
   chart->SetOnAfterDraw([c = chart.get()] { c->BottomAxis().SetAutomaticMinimum(true); });
   chart->show();

@@ -3,6 +3,8 @@
 // strips that changed. Target: under 1 ms, and no drawing of the chart.
 #include "ui/Crosshair.h"
 
+#include "YearChart.h"
+
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
@@ -13,25 +15,12 @@
 
 namespace {
 
-constexpr int Points = 364;
-constexpr double YearStart = 41127.0;  // Monday 6 August 2012 (date-time days)
+constexpr int Points = bench::kYearPoints;
+constexpr double YearStart = bench::kYearStart;
 constexpr double Offset = YearStart - 56145.0;
 
 std::unique_ptr<erp::ui::Chart> MakeYearChart() {
-  auto chart = std::make_unique<erp::ui::Chart>();
-  chart->resize(1920, 1080);
-  auto& bottom = chart->BottomAxis();
-  bottom.SetLabelsMultiLine(true);
-  bottom.SetDateTimeFormat("mmm/dd yyyy");
-  bottom.SetIncrement(30);
-  bottom.SetMaximum(1000000);
-  bottom.SetMinimum(YearStart);
-  bottom.SetMaximum(YearStart + Points);
-  auto& left = chart->LeftAxis();
-  left.SetMaximum(10000000);
-  left.SetMinimum(-0.016);
-  left.SetMaximum(0.016);
-  left.SetIncrement(0.002);
+  auto chart = bench::MakeYearAxesChart();
   for (int s = 0; s < erp::ui::Chart::SeriesCount; ++s) {
     auto& series = chart->SeriesList(s);
     for (int d = 0; d < Points; ++d) series.AddXY(YearStart + d, 0.012 * std::sin(0.05 * d + 0.4 * s));

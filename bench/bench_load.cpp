@@ -41,22 +41,12 @@ struct DataFolder {
   erp::SeriesSlots slots;
 };
 
-struct SilentUi : erp::LoadUi {
-  void ShowStatus(const std::string&) override {}
-  void ShowMessage(const std::string&) override {}
-  std::optional<std::string> ChooseDirectory(const std::string&) override { return std::nullopt; }
-};
-
 void BM_LoadObservations(benchmark::State& state) {
   static const DataFolder folder;
   auto store = std::make_unique<erp::ObservationStore>();
   store->DataDirectory = folder.path.string() + "/";
-  erp::SlotArray<bool, erp::SeriesCount> visible{};
-  bool rescale = false;
-  double shift = 0.0;
-  SilentUi ui;
   for (auto _ : state) {
-    erp::LoadObservations(kBaseMJD, folder.slots, *store, visible, rescale, shift, ui);
+    benchmark::DoNotOptimize(bench::LoadSilently(folder.slots, kBaseMJD, *store));
     benchmark::DoNotOptimize(store->Values.data());
   }
   // Every file must have given the window's records, or the figure means nothing.
@@ -108,12 +98,9 @@ void BM_LoadOldRecords100MB(benchmark::State& state) {
   static const OldRecordsFolder folder;
   auto store = std::make_unique<erp::ObservationStore>();
   store->DataDirectory = folder.path.string() + "/";
-  erp::SlotArray<bool, erp::SeriesCount> visible{};
   bool rescale = false;
-  double shift = 0.0;
-  SilentUi ui;
   for (auto _ : state) {
-    erp::LoadObservations(kBaseMJD, folder.slots, *store, visible, rescale, shift, ui);
+    rescale = bench::LoadSilently(folder.slots, kBaseMJD, *store);
     benchmark::DoNotOptimize(store->Values.data());
   }
   // The pass must have finished normally (the window then goes on) and stored nothing.

@@ -17,12 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct SilentUi : erp::LoadUi {
-  void ShowStatus(const std::string&) override {}
-  void ShowMessage(const std::string&) override {}
-  std::optional<std::string> ChooseDirectory(const std::string&) override { return std::nullopt; }
-};
-
 // A store filled by the loading pass from fifteen twenty-year files ending on the pinned day.
 std::unique_ptr<erp::ObservationStore> LoadedStore(const erp::TimeBase& timeBase) {
   std::string pattern = (fs::temp_directory_path() / "orbelon-bench-XXXXXX").string();
@@ -31,11 +25,7 @@ std::unique_ptr<erp::ObservationStore> LoadedStore(const erp::TimeBase& timeBase
   const erp::SeriesSlots slots = bench::WriteDailySeries(folder, 56600);  // beyond the window: a full year drawn
   auto store = std::make_unique<erp::ObservationStore>();
   store->DataDirectory = folder.string() + "/";
-  erp::SlotArray<bool, erp::SeriesCount> visible{};
-  bool rescale = false;
-  double shift = 0.0;
-  SilentUi ui;
-  erp::LoadObservations(timeBase.BaseMJD, slots, *store, visible, rescale, shift, ui);
+  bench::LoadSilently(slots, timeBase.BaseMJD, *store);
   fs::remove_all(folder);
   return store;
 }
