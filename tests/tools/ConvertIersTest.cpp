@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 #include <sstream>
 
@@ -153,11 +154,26 @@ TEST(ConvertEop, RejectsWhatItDoesNotRecogniseWithTheLine) {
   const std::string c04new = ReadBytes(Fixture("c04_20_sample.txt"));
   const std::string finals2 = LineOf(finals, 2);
   const std::string c04first = LineOf(c04, 13);
+  ConvertOptions bulletinB;
+  bulletinB.FinalsBulletin = Bulletin::B;
+  ConvertOptions poleOnly;
+  poleOnly.Take = Values::Pole;
   struct Case {
     const char* name;
     std::string text;
     std::string message;
+    ConvertOptions options = {};
   } const cases[] = {
+      // finals cut inside a value: what is left would read as another number (0.0021741 as 0.0)
+      {"cut inside UT1-UTC", WithLine(finals, 2, finals2.substr(0, 62)),
+       "in:2: columns 59-68 incomplete: the line ends at column 62, inside the value '0.0'"},
+      {"cut inside Bulletin B UT1-UTC", WithLine(finals, 2, finals2.substr(0, 160)),
+       "in:2: columns 155-165 incomplete: the line ends at column 160, inside the value '0.00'", bulletinB},
+      {"cut inside PM-y, pole only", WithLine(finals, 2, finals2.substr(0, 42)),
+       "in:2: columns 38-46 incomplete: the line ends at column 42, inside the value '0.40'", poleOnly},
+      {"a line longer than any product's", WithLine(finals, 2, finals2 + std::string(5000, ' ')),
+       "in:2: the line is longer than 4096 bytes, which no line of an EOP product is (a binary file or one without "
+       "line ends?)"},
       // finals
       {"MJD of another day", WithLine(finals, 2, Overwrite(finals2, 8, "60683.00")),
        "in:2: the MJD 60683.00 of columns 8-15 is not the date 2024-12-29 of columns 1-6"},
@@ -202,11 +218,36 @@ TEST(ConvertEop, RejectsWhatItDoesNotRecogniseWithTheLine) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     try {
-      ConvertEop("in", c.text, {});
+      ConvertEop("in", c.text, c.options);
       ADD_FAILURE() << "accepted";
     } catch (const ConvertError& e) {
       EXPECT_EQ(std::string(e.what()), c.message);
     }
+  }
+}
+
+TEST(ConvertEop, ALineEndingInTheBlanksAfterItsValuesHasNoValueThere) {
+  // Bulletin B columns cut in the blanks that follow the last Bulletin A value: no value yet.
+  const std::string finals = ReadBytes(Fixture("finals_sample.all"));
+  ConvertOptions bulletinB;
+  bulletinB.FinalsBulletin = Bulletin::B;
+  const std::string cut = LineOf(finals, 10).substr(0, 150);
+  ASSERT_EQ(cut.find_last_not_of(' '), 133u);
+  const Conversion conv = ConvertEop("in", WithLine(finals, 10, cut), bulletinB);
+  EXPECT_EQ(conv.Records.size(), 4u);
+  EXPECT_EQ(conv.WithoutValues, 8);
+}
+
+TEST(ConvertEop, AValueTooLongForTheLastColumnNamesFileAndLine) {
+  const std::string c04 = ReadBytes(Fixture("c04_14_sample.txt"));
+  const std::string text = WithLine(c04, 14, Overwrite(LineOf(c04, 14), 44, "-12.174100"));
+  const Conversion conv = ConvertEop("in", text, {});
+  try {
+    DataFileText(conv, Values::All);
+    ADD_FAILURE() << "accepted";
+  } catch (const ConvertError& e) {
+    EXPECT_EQ(std::string(e.what()), "in:14: UT1-UTC -12.1741000 has 11 characters, more than the 10 that the viewer "
+                                     "reads in the last column of a data file");
   }
 }
 
@@ -259,6 +300,53 @@ TEST(ConvertIers, ProgramWritesTheFileAndPrintsTheSeriesLine) {
   EXPECT_EQ(bad.Err, Fixture("finals_bad.all") + ":3: columns 38-46 (Bulletin A PM-y): '04a05200' is not a number\n");
   EXPECT_EQ(bad.Out, "");
   EXPECT_EQ(ReadBytes(output), "old contents\r\n");
+}
+
+TEST(ConvertIers, ProgramStopsAtAnEndlessLineWithoutReadingIt) {
+  // A file of 1 GiB without a line end (sparse: it takes no disk). Read whole, it would need a
+  // gigabyte of memory; the address space is limited to 256 MiB where no sanitizer needs more.
+  TempDir scratch;
+  const std::string input = scratch / "endless.all";
+  WriteBytes(input, "241228 60672.00 I");
+  std::filesystem::resize_file(input, std::uintmax_t{1} << 30);
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  const std::string program = CONVERT_IERS_PROGRAM;
+#else
+  const std::string program = "/bin/sh";
+#endif
+  const std::vector<std::string> args =
+      program == "/bin/sh" ? std::vector<std::string>{"-c", "ulimit -v 262144 && exec \"$0\" \"$@\"", CONVERT_IERS_PROGRAM,
+                                                      input, scratch / "out.dat"}
+                           : std::vector<std::string>{input, scratch / "out.dat"};
+  const testing::ProgramRun run = testing::RunProgram(program, args, scratch);
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.Err, input + ":1: the line is longer than 4096 bytes, which no line of an EOP product is (a binary "
+                             "file or one without line ends?)\n");
+  EXPECT_FALSE(std::filesystem::exists(scratch / "out.dat"));
+}
+
+TEST(FileLines, ReadsLinesAcrossBlocksAndCutsOnlyTooLongOnes) {
+  // Lines at the bound (with LF or CR LF, the CR in the next block), one byte over it, and a last
+  // line without its end, across the 64 KiB blocks of the reader.
+  const std::string atBound(MaxLineLength, 'a');
+  std::string text;
+  for (int i = 0; i < 614; ++i) text += std::string(99, 'b') + "\n";
+  text += std::string(38, 'b') + "\n";
+  text += atBound + "\r";  // the CR is the last byte of the first block, its LF the first of the next
+  ASSERT_EQ(text.size(), std::size_t{1} << 16);
+  text += "\n" + atBound + "\n" + atBound + "c\nlast";
+  TempDir dir;
+  WriteBytes(dir / "f", text);
+  FileLines lines(dir / "f");
+  std::vector<std::string> got;
+  while (const std::optional<std::string_view> line = lines.Next()) got.emplace_back(*line);
+  ASSERT_EQ(got.size(), 619u);
+  EXPECT_EQ(got[613], std::string(99, 'b'));
+  EXPECT_EQ(got[614], std::string(38, 'b'));
+  EXPECT_TRUE(got[615] == atBound);
+  EXPECT_TRUE(got[616] == atBound);
+  EXPECT_TRUE(got[617] == atBound + "c");  // too long: cut to one byte over the bound
+  EXPECT_EQ(got[618], "last");
 }
 
 TEST(ConvertIers, CommandLine) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -62,6 +63,19 @@ std::string_view Columns(std::string_view line, std::size_t first, std::size_t l
   return line.substr(first - 1, std::min(last, line.size()) - first + 1);
 }
 
+// Columns first..last of a line that must hold them completely when it holds any of them: a line
+// that ends inside a value after some of its digits was cut ("0.2" of "0.2301067"), and reading
+// what is left would give another number. Blanks up to the line's end are no value, as when the
+// line ends before the columns.
+std::string_view WholeColumns(const Place& at, std::string_view line, std::size_t first, std::size_t last) {
+  const std::string_view text = Columns(line, first, last);
+  if (line.size() < last && !Trim(text).empty()) {
+    Fail(at, "columns " + std::to_string(first) + "-" + std::to_string(last) + " incomplete: the line ends at column " +
+                 std::to_string(line.size()) + ", inside the value '" + std::string(Trim(text)) + "'");
+  }
+  return text;
+}
+
 // A Fortran I2 field: a digit, or a blank or digit followed by a digit.
 bool IsI2(std::string_view field) {
   return field.size() == 2 && (field[0] == ' ' || IsDigit(field[0])) && IsDigit(field[1]);
@@ -89,7 +103,7 @@ constexpr std::size_t kUtFlagColumn = 58;
 
 // A value column of a finals line: empty when blank, a ConvertError when not a number.
 std::optional<double> FinalsValue(const Place& at, std::string_view line, const FinalsField& f) {
-  const std::string_view text = Trim(Columns(line, f.First, f.Last));
+  const std::string_view text = Trim(WholeColumns(at, line, f.First, f.Last));
   if (text.empty()) return std::nullopt;
   const std::optional<double> value = ParseReal(text);
   if (!value) {
@@ -208,15 +222,16 @@ EopRecord C04Record(const Place& at, const std::vector<std::string_view>& words,
 
 // ---- both ----------------------------------------------------------------------------------
 
-// Lines of the text without their ends (LF or CR LF).
-void ForEachLine(std::string_view text, const std::function<void(int, std::string_view)>& onLine) {
+// Each line of the input, numbered from 1; a line longer than MaxLineLength stops the reading.
+void ForEachLine(std::string_view name, LineInput& lines, const std::function<void(int, std::string_view)>& onLine) {
   int number = 0;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    onLine(++number, line);
+  while (const std::optional<std::string_view> line = lines.Next()) {
+    ++number;
+    if (line->size() > MaxLineLength) {
+      Fail({name, number}, "the line is longer than " + std::to_string(MaxLineLength) +
+                               " bytes, which no line of an EOP product is (a binary file or one without line ends?)");
+    }
+    onLine(number, *line);
   }
 }
 
@@ -225,8 +240,62 @@ bool NeedsUT(Values v) { return v != Values::Pole; }
 
 }  // namespace
 
+std::optional<std::string_view> TextLines::Next() {
+  if (text_.empty()) return std::nullopt;
+  const std::size_t end = text_.find('\n');
+  std::string_view line = text_.substr(0, end);
+  text_.remove_prefix(end == std::string_view::npos ? text_.size() : end + 1);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  if (line.size() > MaxLineLength) line = line.substr(0, MaxLineLength + 1);
+  return line;
+}
+
+namespace {
+constexpr std::size_t kReadBlock = 1 << 16;  // bytes read from a file at a time
+}
+
+FileLines::FileLines(const std::string& path) : path_(path), file_(OpenForReading(path)) {}
+
+bool FileLines::Fill() {
+  block_.resize(kReadBlock);
+  const std::size_t n = std::fread(block_.data(), 1, block_.size(), file_.get());
+  block_.resize(n);
+  at_ = 0;
+  if (n == 0 && std::ferror(file_.get())) throw ConvertError(path_ + ": " + std::strerror(errno));
+  return n > 0;
+}
+
+std::optional<std::string_view> FileLines::Next() {
+  constexpr std::size_t kHeld = MaxLineLength + 2;  // a line at the bound, its CR, and one byte more
+  line_.clear();
+  bool any = false;
+  for (;;) {
+    if (at_ == block_.size() && !Fill()) break;
+    any = true;
+    const std::size_t end = block_.find('\n', at_);
+    const std::size_t stop = end == std::string::npos ? block_.size() : end;
+    line_.append(block_, at_, std::min(stop - at_, kHeld - line_.size()));
+    if (end != std::string::npos) {
+      at_ = end + 1;
+      break;
+    }
+    at_ = block_.size();
+    if (line_.size() == kHeld) break;  // too long whatever follows: the rest is never read
+  }
+  if (!any) return std::nullopt;
+  if (!line_.empty() && line_.back() == '\r') line_.pop_back();
+  if (line_.size() > MaxLineLength) line_.resize(MaxLineLength + 1);
+  return line_;
+}
+
 Conversion ConvertEop(std::string_view name, std::string_view text, const ConvertOptions& options) {
+  TextLines lines(text);
+  return ConvertEop(name, lines, options);
+}
+
+Conversion ConvertEop(std::string_view name, LineInput& lines, const ConvertOptions& options) {
   Conversion result;
+  result.Source = std::string(name);
   enum class Kind { Unknown, Finals, C04 } kind = Kind::Unknown;
   const C04Layout* c04 = nullptr;
   int headerLines = 0;
@@ -249,7 +318,7 @@ Conversion ConvertEop(std::string_view name, std::string_view text, const Conver
   };
 
   int lastLine = 0;
-  ForEachLine(text, [&](int number, std::string_view line) {
+  ForEachLine(name, lines, [&](int number, std::string_view line) {
     const Place at{name, number};
     lastLine = number;
     const std::string_view trimmed = Trim(line);
@@ -341,8 +410,9 @@ std::string DataFileText(const Conversion& conversion, Values values) {
       line += ' ' + last;
     }
     if (last.size() > kLongestLastField) {
-      throw ConvertError("line " + std::to_string(r.Line) + ": the value " + last +
-                         " is too long for the last column of a data file (at most 10 characters)");
+      throw ConvertError(conversion.Source + ":" + std::to_string(r.Line) + ": " +
+                         (NeedsUT(values) ? "UT1-UTC " : "Yp ") + last + " has " + std::to_string(last.size()) +
+                         " characters, more than the 10 that the viewer reads in the last column of a data file");
     }
     text += line;
     text += "\r\n";
@@ -375,19 +445,6 @@ constexpr const char* kHelp =
     "Days without the values asked for (the end of a finals file) are left out and counted.\n"
     "The viewer keeps the records from 750 days before it starts to 249 days after, at most\n"
     "1000 per file, and stops reading a file at the first record after that.\n";
-
-std::string ReadWholeFile(const std::string& path) {
-  const FileHandle file = OpenForReading(path);
-  std::string bytes;
-  char buffer[1 << 16];
-  for (;;) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-    bytes.append(buffer, n);
-    if (n < sizeof buffer) break;
-  }
-  if (std::ferror(file.get())) ThrowSystemError(errno);
-  return bytes;
-}
 
 std::string DayOf(double mjd) { return tools::IsoDate(tools::DateOfMjd(mjd)); }
 
@@ -458,9 +515,9 @@ int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std:
     return usageError("the output file is the input file");
   }
 
-  std::string bytes;
+  std::optional<FileLines> lines;
   try {
-    bytes = ReadWholeFile(input);
+    lines.emplace(input);
   } catch (const std::runtime_error& e) {
     err << input << ": " << e.what() << "\n";
     return 1;
@@ -468,7 +525,7 @@ int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std:
   Conversion conversion;
   std::string text;
   try {
-    conversion = ConvertEop(input, bytes, options);
+    conversion = ConvertEop(input, *lines, options);
     text = DataFileText(conversion, options.Take);
   } catch (const ConvertError& e) {
     err << e.what() << "\n";

@@ -15,12 +15,16 @@
 // Xp and Yp are taken in arcseconds and UT1 - UTC in seconds, as all three products give them.
 #pragma once
 
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/FileIo.h"
 
 namespace erp::iers {
 
@@ -51,6 +55,7 @@ struct EopRecord {
 };
 
 struct Conversion {
+  std::string Source;               // the input's name, for messages
   std::string Layout;               // the layout recognised, for the report
   std::vector<EopRecord> Records;   // the records kept, in file order (ascending MJD)
   int WithoutValues = 0;            // finals days without the values asked for (left out)
@@ -58,16 +63,61 @@ struct Conversion {
   int OutsideDates = 0;             // records before FromMJD or after ToMJD
 };
 
-// Reads the text of an IERS file named `name` (the name goes into error messages). Every line is
-// checked: dates and MJD must agree, numbers must be numbers, epochs must ascend. Throws
-// ConvertError "<name>:<line>: <reason>" at the first line that does not fit the layout.
+// No line of an EOP product is longer than a few hundred bytes; a longer one is not such a
+// product (a binary file, a file without line ends) and stops the reading at once.
+constexpr std::size_t MaxLineLength = 4096;
+
+// The lines of an input, one at a time, without their ends (LF or CR LF). A line longer than
+// MaxLineLength comes back cut to MaxLineLength + 1 bytes, so the reader never holds more.
+class LineInput {
+ public:
+  virtual ~LineInput() = default;
+  // The next line, or empty at the end of the input. The text stays valid until the next call.
+  // Throws ConvertError "<name>: <system's message>" when the input cannot be read.
+  virtual std::optional<std::string_view> Next() = 0;
+};
+
+// The lines of a text in memory.
+class TextLines : public LineInput {
+ public:
+  explicit TextLines(std::string_view text) : text_(text) {}
+  std::optional<std::string_view> Next() override;
+
+ private:
+  std::string_view text_;
+};
+
+// The lines of a file, read in blocks: a file of any size costs a block and a line of memory.
+class FileLines : public LineInput {
+ public:
+  // Opens a regular file (see OpenForReading); throws std::runtime_error with the system's message.
+  explicit FileLines(const std::string& path);
+  std::optional<std::string_view> Next() override;
+
+ private:
+  bool Fill();  // reads the next block; false at the end of the file
+
+  std::string path_;
+  FileHandle file_;
+  std::string block_;
+  std::size_t at_ = 0;  // first byte of block_ not handed out yet
+  std::string line_;
+};
+
+// Reads the lines of an IERS file named `name` (the name goes into error messages). Every line is
+// checked: dates and MJD must agree, numbers must be numbers and complete, epochs must ascend.
+// Throws ConvertError "<name>:<line>: <reason>" at the first line that does not fit the layout.
+Conversion ConvertEop(std::string_view name, LineInput& lines, const ConvertOptions& options);
+
+// The same for a text in memory.
 Conversion ConvertEop(std::string_view name, std::string_view text, const ConvertOptions& options);
 
 // The format specification of the output: "j_xp_yp_u", "j_xp_yp" or "j_u".
 std::string FormatSpecOf(Values values);
 
 // The output file: one line per record, the MJD and the values asked for, separated by one blank,
-// "." as decimal point, CR LF. Xp and Yp with 6 decimals, UT1 - UTC with 7.
+// "." as decimal point, CR LF. Xp and Yp with 6 decimals, UT1 - UTC with 7. Throws ConvertError
+// "<source>:<line>: ..." for a value too long for the last column of a data file.
 std::string DataFileText(const Conversion& conversion, Values values);
 
 // The program convert_iers: INPUT OUTPUT [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--bulletin A|B]
