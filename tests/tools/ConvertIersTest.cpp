@@ -206,14 +206,15 @@ TEST(ConvertEop, RejectsWhatItDoesNotRecogniseWithTheLine) {
       {"text after the records", c04 + "end of series\n",
        "in:21: not a record of the EOP C04 layout (text after the records began)"},
       // neither
-      {"header without records", FirstLines(c04new, 5) + "\n", "in:6: no record found: neither the IERS finals layout nor an EOP C04 layout"},
+      {"header without records", FirstLines(c04new, 5) + "\n", "in:6: no record found: none of the IERS finals, EOP C04, IVS EOP 2.x, IERS universal or IGS ERP layouts"},
       {"empty file", "", "in:1: the file is empty"},
       {"a long text", [] {
          std::string prose;
          for (int i = 0; i < 50; ++i) prose += "Earth orientation parameters are published daily.\n";
          return prose;
        }(),
-       "in:41: no record in the first 40 lines: neither the IERS finals layout nor an EOP C04 layout"},
+       "in:41: no record in the first 40 lines: none of the IERS finals, EOP C04, IVS EOP 2.x, IERS universal or IGS "
+       "ERP layouts"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

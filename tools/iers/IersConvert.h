@@ -16,12 +16,14 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/FileIo.h"
@@ -37,12 +39,54 @@ class ConvertError : public std::runtime_error {
 enum class Bulletin { A, B };          // which values of a finals file
 enum class Values { All, Pole, UT };   // which values go to the output
 
+// The products read. Finals and C04 as above; further:
+//   - IVS EOP format 2.x (.eops, .eoxy, .eopi, .eob): free format, "#" comment lines; fields MJD
+//     (session mid-time, at least 5 decimals), x, y (arcseconds), UT1 - UTC (seconds), then
+//     nutation, uncertainties, correlations, session code and more, which are not read.
+//   - the IERS "universal" operational format: free format, fields MJD, x, y (arcseconds), UT1 -
+//     UTC or UT1 - TAI (seconds), ...; a header line that starts with MJD names the quantities.
+//   - IGS ERP version 2: first line "version 2", comment lines, a column header naming UT1-UTC,
+//     UT1R-UTC, UT1-TAI or UT1R-TAI, a units line, then rows MJD, x, y (1e-6 arcseconds), UT
+//     (1e-7 seconds), LOD, uncertainties and more.
+enum class Product { Finals, C04, Ivs, Universal, Erp };
+
+// The name of a product for --type ("finals", "c04", "ivs", "universal", "erp").
+const char* ProductName(Product product);
+std::optional<Product> ProductOfName(std::string_view name);
+
+// The leap-second table of leap-seconds.list (the NTP-era list that tzdata installs): TAI - UTC
+// from each date on, and the date after which the table says nothing.
+class LeapSeconds {
+ public:
+  // Reads the text of a leap-seconds.list named `name`; throws ConvertError "<name>:<line>: ..."
+  // for a line that is neither a comment nor "<NTP seconds> <TAI - UTC>", or when the expiry line
+  // ("#@") or the entries are missing.
+  static LeapSeconds Parse(std::string_view name, std::string_view text);
+
+  // TAI - UTC (whole seconds) at an epoch given as MJD of UTC; empty before the first entry
+  // (1972-01-01) or after the expiry date.
+  std::optional<int> TaiMinusUtc(double mjd) const;
+  double ExpiryMJD() const { return expiryMjd_; }
+  double FirstMJD() const { return steps_.empty() ? 0.0 : steps_.front().first; }
+  const std::string& Name() const { return name_; }
+
+ private:
+  std::string name_;
+  std::vector<std::pair<double, int>> steps_;  // (MJD from which, TAI - UTC), ascending
+  double expiryMjd_ = 0.0;
+};
+
+constexpr const char* SystemLeapSeconds = "/usr/share/zoneinfo/leap-seconds.list";
+
 struct ConvertOptions {
   Bulletin FinalsBulletin = Bulletin::A;
   Values Take = Values::All;
   std::optional<double> FromMJD;  // first day kept (MJD of its 00:00); empty: from the first record
   std::optional<double> ToMJD;    // last day kept (MJD of its 00:00); empty: to the last record
   bool Predictions = true;        // keep finals values flagged P
+  std::optional<Product> Type;    // the product, when not recognised from the content
+  // The leap-second table, asked for only when a product gives UT1 - TAI; may throw ConvertError.
+  std::function<const LeapSeconds&()> Leaps;
 };
 
 struct EopRecord {
@@ -52,10 +96,18 @@ struct EopRecord {
   double Yp = 0.0;      // arcseconds; 0 when not asked for
   double UT1 = 0.0;     // UT1 - UTC (seconds); 0 when not asked for
   bool Predicted = false;
+  // Decimals written: those of the input, at most 6 for Xp and Yp and 7 for UT1 - UTC (what
+  // the last column of a data file holds), so the output never claims more than the input.
+  int XpDecimals = 6;
+  int YpDecimals = 6;
+  int UT1Decimals = 7;
 };
 
 struct Conversion {
   std::string Source;               // the input's name, for messages
+  Product Kind = Product::Finals;   // the product recognised
+  Values Take = Values::All;        // the values written: as asked, or Xp and Yp of a UT1R product
+  std::string Warning;              // one line for the user (a UT1R product), or empty
   std::string Layout;               // the layout recognised, for the report
   std::vector<EopRecord> Records;   // the records kept, in file order (ascending MJD)
   int WithoutValues = 0;            // finals days without the values asked for (left out)
@@ -119,6 +171,12 @@ std::string FormatSpecOf(Values values);
 // "." as decimal point, CR LF. Xp and Yp with 6 decimals, UT1 - UTC with 7. Throws ConvertError
 // "<source>:<line>: ..." for a value too long for the last column of a data file.
 std::string DataFileText(const Conversion& conversion, Values values);
+
+// The program eop_import: INPUT... (--into FOLDER [--slot N] [--colour C] [--symbol S] [--force]
+// | --output FILE) [--type NAME] [--leap-seconds FILE] and the options of convert_iers, or --help.
+// Returns the exit status (0 done, 1 an input was not recognised or a file could not be read or
+// written, 2 wrong arguments).
+int RunEopImport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // The program convert_iers: INPUT OUTPUT [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--bulletin A|B]
 // [--values all|pole|ut] [--no-predictions] [--title TEXT], or --help. Prints the series.ini line
