@@ -4,18 +4,23 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QDate>
 #include <QTextStream>
 
 #include <algorithm>
 #include <clocale>
+#include <cstring>
+#include <cmath>
 #include <exception>
 #include <filesystem>
 #include <future>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <sys/stat.h>
 
+#include "core/FileIo.h"
 #include "core/ObservationStore.h"
 #include "core/PlotArrays.h"
 #include "core/RefreshPass.h"
@@ -107,42 +112,149 @@ class BatchLoadUi final : public LoadUi {
   long failedLine = 0;
 };
 
-// The files of one run: each written to a temporary file beside its name, all renamed into place
-// only once every one is complete, so that a failure leaves none of them changed.
+ExportFailure WriteFailure(const std::string& path, const std::exception& e) {
+  return ExportFailure(WriteFailureText(path, e.what()));
+}
+
+// The files of one run: each written in full beside its name and flushed to disk, and all renamed
+// into place only once every one is complete, so that a failure (a full disk too) leaves none of
+// them changed. The writer is the settings files' own: it replaces regular files only, so a
+// device, FIFO or folder under an output name is refused, never replaced.
 class FileSet {
  public:
   void Add(const QString& path, const QByteArray& bytes) {
-    auto file = std::make_unique<QSaveFile>(path);
-    if (!file->open(QIODevice::WriteOnly)) throw ExportFailure(Local(path + QStringLiteral(": ") + file->errorString()));
-    if (file->write(bytes) != bytes.size()) {
-      throw ExportFailure(Local(path + QStringLiteral(": ") + file->errorString()));
+    const std::string name = QFile::encodeName(path).toStdString();
+    try {
+      files_.push_back(PrepareFileReplacing(name, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+      paths_ << path;
+    } catch (const std::exception& e) {
+      throw WriteFailure(name, e);
     }
-    files_.push_back(std::move(file));
   }
   // Renames every file into place; returns the paths in order.
   QStringList Commit() {
-    QStringList written;
-    for (const auto& file : files_) {
-      if (!file->commit()) throw ExportFailure(Local(file->fileName() + QStringLiteral(": ") + file->errorString()));
-      written << file->fileName();
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+      try {
+        files_[i].Commit();
+      } catch (const std::exception& e) {
+        throw WriteFailure(Local(paths_[static_cast<qsizetype>(i)]), e);
+      }
     }
-    return written;
+    return paths_;
   }
 
  private:
-  std::vector<std::unique_ptr<QSaveFile>> files_;  // uncommitted ones remove their temporary file
+  std::vector<PreparedFile> files_;  // uncommitted ones remove their temporary file
+  QStringList paths_;
+};
+
+// Where a path finally leads: the absolute path with every symbolic link followed (also a link to
+// a file not made yet), and the device and inode of an existing file, so that two names of one file
+// (links, "./", hard links) compare equal.
+struct FileIdentity {
+  std::filesystem::path Path;
+  dev_t Device = 0;
+  ino_t Inode = 0;
+  bool Exists = false;
+  bool operator==(const FileIdentity& other) const {
+    return Exists && other.Exists ? Device == other.Device && Inode == other.Inode : Path == other.Path;
+  }
+};
+
+FileIdentity IdentityOf(const QString& path) {
+  namespace fs = std::filesystem;
+  FileIdentity identity;
+  std::error_code ec;
+  fs::path name(QFile::encodeName(path).toStdString());
+  try {
+    name = FollowLinks(name.string());
+  } catch (const std::exception&) {
+    // A link loop: compared by its own name (the write will fail on it anyway).
+  }
+  identity.Path = fs::weakly_canonical(fs::absolute(name, ec), ec);
+  if (ec) identity.Path = fs::absolute(name, ec).lexically_normal();
+  struct stat st {};
+  if (::stat(name.c_str(), &st) == 0) {
+    identity.Exists = true;
+    identity.Device = st.st_dev;
+    identity.Inode = st.st_ino;
+  }
+  return identity;
+}
+
+// The day of an MJD as YYYY-MM-DD.
+QString DayText(double mjd) {
+  return QDate(1858, 11, 17).addDays(static_cast<qint64>(std::floor(mjd))).toString(Qt::ISODate);
+}
+
+}  // namespace
+
+namespace {
+
+// The options of the command line, in the order --help lists them.
+struct CommandLineOptions {
+  CommandLineOptions() {
+    parser.setApplicationDescription(QStringLiteral(
+        "Earth-rotation chart viewer. Without options it opens its window; -a as the first argument "
+        "also writes utr.bmp, xp.bmp and yp.bmp. With --export it writes one chart per parameter into "
+        "OUTDIR from series.ini, scale.ini and the data files of the current folder, and exits."));
+    parser.addOptions({help, helpAll, version});
+    parser.addOptions(valued);
+  }
+  // Every name the options are known by, as typed: "-h", "--help", ...
+  QStringList Names() const {
+    QStringList names;
+    for (const QCommandLineOption& option : QList<QCommandLineOption>{help, helpAll, version} + valued) {
+      for (const QString& name : option.names()) {
+        names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+      }
+    }
+    return names;
+  }
+
+  QCommandLineParser parser;
+  // Qt's own help option would also list --help-all, for Qt's options, which this program does not
+  // take from its command line: -h and --help, with --help-all kept as an unlisted alias.
+  const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Displays this help.")};
+  const QCommandLineOption helpAll = [] {
+    QCommandLineOption option(QStringLiteral("help-all"), QStringLiteral("Displays this help."));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return option;
+  }();
+  const QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                                   QStringLiteral("Displays version information.")};
+  const QCommandLineOption exportOption{QStringLiteral("export"), QStringLiteral("Write the charts into <OUTDIR>."),
+                                        QStringLiteral("OUTDIR")};
+  const QCommandLineOption format{QStringLiteral("format"), QStringLiteral("Image format: png, svg, pdf or bmp (png)."),
+                                  QStringLiteral("FORMAT"), QStringLiteral("png")};
+  const QCommandLineOption size{QStringLiteral("size"), QStringLiteral("Chart size in pixels (1280x800)."),
+                                QStringLiteral("WxH"), QStringLiteral("1280x800")};
+  const QCommandLineOption parameters{QStringLiteral("parameters"),
+                                      QStringLiteral("Parameters to draw, comma-separated: ut1, ut1r, xp, yp (all)."),
+                                      QStringLiteral("LIST"), QStringLiteral("ut1,ut1r,xp,yp")};
+  const QCommandLineOption date{QStringLiteral("date"), QStringLiteral("Draw as on that day instead of today (YYYY-MM-DD)."),
+                                QStringLiteral("DATE")};
+  const QCommandLineOption interval{QStringLiteral("interval"), QStringLiteral("Interval: month or year (month)."),
+                                    QStringLiteral("INTERVAL"), QStringLiteral("month")};
+  const QCommandLineOption shift{QStringLiteral("shift"),
+                                 QStringLiteral("Move the window by whole weeks, negative into the past (0)."),
+                                 QStringLiteral("WEEKS"), QStringLiteral("0")};
+  const QCommandLineOption trend{QStringLiteral("trend"), QStringLiteral("Trend: removed or shown (removed)."),
+                                 QStringLiteral("TREND"), QStringLiteral("removed")};
+  const QCommandLineOption stats{QStringLiteral("stats"),
+                                 QStringLiteral("Also write the comparison statistics of the first parameter as CSV."),
+                                 QStringLiteral("FILE")};
+  const QList<QCommandLineOption> valued{exportOption, format, size, parameters, date, interval, shift, trend, stats};
 };
 
 }  // namespace
 
 bool IsBatchCommandLine(const QStringList& arguments) {
   if (arguments.size() > 1 && arguments[1] == QLatin1String("-a")) return false;
+  const QStringList names = CommandLineOptions().Names();
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     const QString& a = arguments[i];
-    if (a == QLatin1String("--export") || a.startsWith(QLatin1String("--export=")) || a == QLatin1String("--help") ||
-        a == QLatin1String("-h") || a == QLatin1String("--version")) {
-      return true;
-    }
+    if (names.contains(a.section(QLatin1Char('='), 0, 0))) return true;
   }
   return false;
 }
@@ -155,41 +267,30 @@ QString ImageBaseName(int parameter) {
 }
 
 Command ParseCommandLine(const QStringList& arguments) {
-  QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
-      "Earth-rotation chart viewer. Without options it opens its window; -a as the first argument "
-      "also writes utr.bmp, xp.bmp and yp.bmp. With --export it writes one chart per parameter into "
-      "OUTDIR from series.ini, scale.ini and the data files of the current folder, and exits."));
-  const QCommandLineOption help = parser.addHelpOption();
-  const QCommandLineOption version = parser.addVersionOption();
-  const QCommandLineOption exportOption(QStringLiteral("export"), QStringLiteral("Write the charts into <OUTDIR>."),
-                                        QStringLiteral("OUTDIR"));
-  const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("Image format: png, svg, pdf or bmp (png)."),
-                                  QStringLiteral("FORMAT"), QStringLiteral("png"));
-  const QCommandLineOption size(QStringLiteral("size"), QStringLiteral("Chart size in pixels (1280x800)."),
-                                QStringLiteral("WxH"), QStringLiteral("1280x800"));
-  const QCommandLineOption parameters(QStringLiteral("parameters"),
-                                      QStringLiteral("Parameters to draw, comma-separated: ut1, ut1r, xp, yp (all)."),
-                                      QStringLiteral("LIST"), QStringLiteral("ut1,ut1r,xp,yp"));
-  const QCommandLineOption date(QStringLiteral("date"),
-                                QStringLiteral("Draw as on that day instead of today (YYYY-MM-DD)."),
-                                QStringLiteral("DATE"));
-  const QCommandLineOption interval(QStringLiteral("interval"), QStringLiteral("Interval: month or year (month)."),
-                                    QStringLiteral("INTERVAL"), QStringLiteral("month"));
-  const QCommandLineOption shift(QStringLiteral("shift"),
-                                 QStringLiteral("Move the window by whole weeks, negative into the past (0)."),
-                                 QStringLiteral("WEEKS"), QStringLiteral("0"));
-  const QCommandLineOption trend(QStringLiteral("trend"), QStringLiteral("Trend: removed or shown (removed)."),
-                                 QStringLiteral("TREND"), QStringLiteral("removed"));
-  const QCommandLineOption stats(QStringLiteral("stats"),
-                                 QStringLiteral("Also write the comparison statistics of the first parameter as CSV."),
-                                 QStringLiteral("FILE"));
-  parser.addOptions({exportOption, format, size, parameters, date, interval, shift, trend, stats});
+  CommandLineOptions options;
+  QCommandLineParser& parser = options.parser;
+  const QCommandLineOption& help = options.help;
+  const QCommandLineOption& version = options.version;
+  const QCommandLineOption& exportOption = options.exportOption;
+  const QCommandLineOption& format = options.format;
+  const QCommandLineOption& size = options.size;
+  const QCommandLineOption& parameters = options.parameters;
+  const QCommandLineOption& date = options.date;
+  const QCommandLineOption& interval = options.interval;
+  const QCommandLineOption& shift = options.shift;
+  const QCommandLineOption& trend = options.trend;
+  const QCommandLineOption& stats = options.stats;
 
   if (!parser.parse(arguments)) return Error(parser.errorText());
-  if (parser.isSet(help)) return Command{CommandKind::Help, {}, parser.helpText()};
+  if (parser.isSet(help) || parser.isSet(options.helpAll)) return Command{CommandKind::Help, {}, parser.helpText()};
   if (parser.isSet(version)) {
     return Command{CommandKind::Version, {}, QStringLiteral("orbelon %1\n").arg(QStringLiteral(ORBELON_VERSION))};
+  }
+  // An option given twice is a mistake of the command line, not a choice of the last value.
+  for (const QCommandLineOption& option : options.valued) {
+    if (parser.values(option).size() > 1) {
+      return Error(QStringLiteral("--%1 is given more than once").arg(option.names().constFirst()));
+    }
   }
   if (!parser.positionalArguments().isEmpty()) {
     return Error(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
@@ -281,8 +382,68 @@ Command ParseCommandLine(const QStringList& arguments) {
     o.StatsFile = parser.value(stats);
     if (o.StatsFile.isEmpty()) return Error(QStringLiteral("--stats needs a file name"));
   }
+
+  // No two outputs of the run may be one file (after links), and no output may be one of the
+  // settings files that the run reads: the later write would destroy the earlier one.
+  QStringList outputs;
+  for (const int parameter : o.Parameters) outputs << ImageFilePath(o, parameter);
+  if (!o.StatsFile.isEmpty()) outputs << o.StatsFile;
+  for (qsizetype i = 0; i < outputs.size(); ++i) {
+    const FileIdentity identity = IdentityOf(outputs[i]);
+    for (qsizetype j = 0; j < i; ++j) {
+      if (IdentityOf(outputs[j]) == identity) {
+        const bool isStats = !o.StatsFile.isEmpty() && i == outputs.size() - 1;
+        return Error(isStats ? QStringLiteral("--stats %1 is the same file as the chart %2").arg(outputs[i], outputs[j])
+                             : QStringLiteral("the charts %1 and %2 are the same file").arg(outputs[j], outputs[i]));
+      }
+    }
+    for (const char* input : {SeriesConfigFileName, ScaleMemoryFileName}) {
+      if (IdentityOf(QString::fromLatin1(input)) == identity) {
+        return Error(QStringLiteral("%1 would overwrite the settings file %2").arg(outputs[i], QString::fromLatin1(input)));
+      }
+    }
+  }
   return command;
 }
+
+QString ImageFilePath(const BatchOptions& options, int parameter) {
+  return QDir(options.OutputDirectory).filePath(ImageBaseName(parameter) + QLatin1Char('.') + Extension(options.Format));
+}
+
+namespace {
+
+// The output folder must be a folder: anything else is named for what it is.
+void CheckOutputFolder(const std::string& folder) {
+  const FileState state = FileStateOf(folder);
+  switch (state.Kind) {
+    case FileKind::Missing: throw ExportFailure(folder + ": no such folder");
+    case FileKind::Regular: throw ExportFailure(folder + ": is a file, not a folder");
+    case FileKind::Unreachable: throw ExportFailure(folder + ": " + std::strerror(state.Error));
+    case FileKind::NotAFile:
+      if (state.Error != EISDIR) throw ExportFailure(folder + ": is " + NonFileKindText(folder) + ", not a folder");
+      break;
+  }
+}
+
+// No output may be one of the data files the run has just read.
+void CheckOutputsAgainstDataFiles(const BatchOptions& options, const SeriesSlots& seriesSlots) {
+  QStringList outputs;
+  for (const int parameter : options.Parameters) outputs << ImageFilePath(options, parameter);
+  if (!options.StatsFile.isEmpty()) outputs << options.StatsFile;
+  for (int slot = 1; slot <= SeriesCount; ++slot) {
+    const std::string& name = seriesSlots.SeriesFileName[slot];
+    if (name.empty()) continue;
+    const FileIdentity data = IdentityOf(QFile::decodeName(QByteArray::fromStdString(name)));
+    if (!data.Exists) continue;
+    for (const QString& output : outputs) {
+      if (IdentityOf(output) == data) {
+        throw ExportFailure(Local(output) + ": would overwrite the data file " + name + " of series " + std::to_string(slot));
+      }
+    }
+  }
+}
+
+}  // namespace
 
 int RunBatchExport(const BatchOptions& options, const std::function<double()>& localNow, QTextStream& out,
                    QTextStream& err) {
@@ -290,9 +451,7 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
   std::setlocale(LC_NUMERIC, "C");
   BatchLoadUi loadUi;
   try {
-    if (!QFileInfo(options.OutputDirectory).isDir()) {
-      throw ExportFailure(Local(options.OutputDirectory) + ": no such folder");
-    }
+    CheckOutputFolder(Local(options.OutputDirectory));
 
     const double now = options.Year ? EncodeDate(*options.Year, *options.Month, *options.Day) : localNow();
     TimeBase timeBase = InitTimeBase(now);
@@ -303,17 +462,21 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
 
     // scale.ini is read when present and never created or written here.
     ScaleMemory scaleMemory{};
-    if (std::filesystem::exists(ScaleMemoryFileName)) {
-      try {
-        LoadScaleMemory(scaleMemory);
-      } catch (const std::exception& e) {
-        throw ExportFailure(std::string(ScaleMemoryFileName) + ": " + e.what());
-      }
+    try {
+      if (FileExists(ScaleMemoryFileName)) LoadScaleMemory(scaleMemory);
+    } catch (const std::exception& e) {
+      throw ExportFailure(std::string(ScaleMemoryFileName) + ": " + e.what());
     }
 
     SeriesSlots seriesSlots = DefaultSeriesSlots();
     SlotArray<std::string, SeriesCount> titles;
-    if (std::filesystem::exists(SeriesConfigFileName)) {
+    bool seriesConfigExists = false;
+    try {
+      seriesConfigExists = FileExists(SeriesConfigFileName);
+    } catch (const std::exception& e) {
+      throw ExportFailure(std::string(SeriesConfigFileName) + ": " + e.what());
+    }
+    if (seriesConfigExists) {
       int rowsRead = 0;
       try {
         ReadSeriesConfig([&](int slot, const SeriesConfig& row) {
@@ -326,6 +489,7 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
       }
     }
     for (int slot = 1; slot <= SeriesCount; ++slot) titles[slot] = chart.SeriesList(slot - 1).Title().toStdString();
+    CheckOutputsAgainstDataFiles(options, seriesSlots);
 
     auto store = std::make_unique<ObservationStore>();
     auto plot = std::make_unique<PlotArrays>();
@@ -352,6 +516,8 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
     // Pictures are encoded on worker threads while the next chart is drawn.
     std::vector<std::future<QByteArray>> images;
     std::optional<SeriesStatisticsTable> statistics;
+    QStringList empty;  // the parameters whose chart shows no point
+    DisplayWindow window;
     for (const int parameter : options.Parameters) {
       ViewControls controls;
       controls.ParameterIndex = parameter - 1;
@@ -365,6 +531,8 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
       view.TimeShiftDays = 7.0 * options.ShiftWeeks;
 
       const RefreshResult result = RefreshPass(timeBase, *store, view, controls, *plot);
+      if (result.Exit != RefreshExit::Drawn) empty << QString::fromLatin1(kParameterNames[parameter - 1].Option);
+      window = result.Window;
       ui::ShowRefreshOnChart(chart, result, *plot, timeBase.DateTimeOffset);
       // The window's after-draw handler leaves the time axis starting at the first point, less
       // room for the markers; the charts here look the same.
@@ -388,12 +556,19 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
       }
     }
 
-    FileSet files;
-    const QDir folder(options.OutputDirectory);
-    for (std::size_t i = 0; i < images.size(); ++i) {
-      const QString name = ImageBaseName(options.Parameters[i]) + QLatin1Char('.') + Extension(options.Format);
-      files.Add(folder.filePath(name), images[i].get());
+    // Charts without a single point are told, naming the window; when no chart has any, the run
+    // has nothing to show and fails without writing.
+    const QString emptyWindow = QStringLiteral("no %1 data in the window %2 .. %3")
+                                    .arg(empty.join(QStringLiteral(", ")), DayText(window.WindowStartMJD),
+                                         DayText(window.WindowEndMJD));
+    if (empty.size() == static_cast<qsizetype>(options.Parameters.size())) throw ExportFailure(Local(emptyWindow));
+    if (!empty.isEmpty()) {
+      err << "orbelon: " << emptyWindow << " (empty charts written)\n";
+      err.flush();
     }
+
+    FileSet files;
+    for (std::size_t i = 0; i < images.size(); ++i) files.Add(ImageFilePath(options, options.Parameters[i]), images[i].get());
     if (statistics) {
       const std::string text = SeriesStatisticsText(*statistics, titles, ',');
       files.Add(options.StatsFile, QByteArray(text.data(), static_cast<qsizetype>(text.size())));

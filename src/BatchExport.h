@@ -50,19 +50,25 @@ struct Command {
 };
 
 // True when the command line (program name first) is one for ParseCommandLine rather than the
-// window: "-a" is not its first argument and it holds --export (also --export=DIR), --help, -h or
-// --version. Any other command line starts the window, which ignores what it does not know.
+// window: "-a" is not its first argument and it holds any of the options that --help lists
+// (--export, also as --export=DIR, --format, ..., -h, --help, -v, --version). Any other command
+// line starts the window, which ignores what it does not know.
 bool IsBatchCommandLine(const QStringList& arguments);
 
 // Parses a batch command line. Every option is checked before anything is read or written:
 // unknown options, missing values, positional arguments, a bad format, size (1..8192 each way,
 // "WxH"), parameter list (ut1, ut1r, xp, yp, comma-separated), date (YYYY-MM-DD, a real day in the
 // years 1..9999), interval (month, year), shift (whole weeks, -10000..10000) or trend
-// (removed, shown) give an Error naming the option and the value.
+// (removed, shown) give an Error naming the option and the value; so do an option given twice,
+// and outputs that are one file (after symbolic links: --stats naming a chart image) or that
+// would overwrite series.ini or scale.ini.
 Command ParseCommandLine(const QStringList& arguments);
 
 // The image file name of a parameter without extension: "ut1", "utr", "xp", "yp".
 QString ImageBaseName(int parameter);
+
+// The path of a parameter's image in the output folder: "OUTDIR/xp.png".
+QString ImageFilePath(const BatchOptions& options, int parameter);
 
 // Runs the batch export in the working folder and returns the exit code:
 //   1. series.ini (if present) gives the looks, titles, file names and formats of the slots;

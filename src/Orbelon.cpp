@@ -36,9 +36,9 @@ int RunCommandLine(const QStringList& arguments) {
   return erp::batch::ExitUsage;
 }
 
-// Messages of Qt itself in a run without a window: its warnings (a missing runtime folder of the
-// offscreen platform, for one) would add lines to the one-line report and to every cron mail, so
-// only its critical and fatal messages are passed on.
+// Messages of Qt itself in a run without a window, and in the automatic export: its warnings (a
+// missing runtime folder of the offscreen platform, for one) would add lines to the one-line
+// report and to every cron mail, so only its critical and fatal messages are passed on.
 void BatchMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
   if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
 }
@@ -61,14 +61,23 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
 
-  if (batch) qInstallMessageHandler(BatchMessages);
+  if (batch || automatic) qInstallMessageHandler(BatchMessages);
   QApplication app(argc, argv);
   if (batch) return RunCommandLine(QApplication::arguments());
 
-  erp::ui::QtInteraction interaction;
+  erp::ui::QtInteraction boxes;
+  // The automatic export also reports on standard error, and without a display ends with exit
+  // code 1 at the first error instead of waiting for ever on a box nobody sees.
+  const QString platform = QGuiApplication::platformName();
+  erp::ui::UnattendedInteraction unattended(
+      boxes, platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"), [](int exitCode) {
+        std::fflush(stderr);
+        std::_Exit(exitCode);
+      });
+  erp::ui::Interaction& interaction = automatic ? static_cast<erp::ui::Interaction&>(unattended) : boxes;
 
   TForm1 Form1(interaction, ReadLocalClock, arguments);
-  interaction.SetParent(&Form1);
+  boxes.SetParent(&Form1);
   TfmABOUT fmABOUT(&Form1);
   TfmFormat fmFormat(interaction, &Form1);
   Form1.SetWindows(&fmABOUT, &fmFormat);

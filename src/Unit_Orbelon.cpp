@@ -22,8 +22,10 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdlib>
+#include <stdexcept>
 
 #include "core/Cp1251.h"
+#include "core/FileIo.h"
 #include "core/ScaleTables.h"
 #include "core/WeekLabels.h"
 #include "ui/AxisRange.h"
@@ -253,19 +255,19 @@ void TForm1::WaitForMessages(std::chrono::steady_clock::time_point iterationStar
 // which the chart is drawn, then the save.
 void TForm1::AdvanceAutomaticExport() {
   if (view_.ExportYp) {
-    ui.Chart->SaveToBitmapFile(QStringLiteral("yp.bmp"));
+    SaveExportImage("yp.bmp");
     view_.ExportYp = false;
     QCoreApplication::processEvents();
   }
   if (view_.ExportXp) {
-    ui.Chart->SaveToBitmapFile(QStringLiteral("xp.bmp"));
+    SaveExportImage("xp.bmp");
     view_.ExportXp = false;
     ui.RadioGroupPVZ->SetItemIndex(3);
     view_.ExportYp = true;
     QCoreApplication::processEvents();
   }
   if (view_.ExportUtr) {
-    ui.Chart->SaveToBitmapFile(QStringLiteral("utr.bmp"));
+    SaveExportImage("utr.bmp");
     view_.ExportUtr = false;
     ui.RadioGroupPVZ->SetItemIndex(2);
     view_.ExportXp = true;
@@ -276,6 +278,15 @@ void TForm1::AdvanceAutomaticExport() {
     ui.RadioGroupPVZ->SetItemIndex(1);
     view_.ExportUtr = true;
     QCoreApplication::processEvents();
+  }
+}
+
+// Writes the chart as one of the automatic export's images; a failure names the file.
+void TForm1::SaveExportImage(const char* fileName) {
+  try {
+    ui.Chart->SaveToBitmapFile(QString::fromLatin1(fileName));
+  } catch (const std::exception& e) {
+    throw std::runtime_error(erp::WriteFailureText(fileName, e.what()));
   }
 }
 

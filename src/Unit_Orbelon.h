@@ -136,6 +136,7 @@ class TForm1 : public QMainWindow {
   void LoadObservations();
   void ViewerLoop();
   void WaitForMessages(std::chrono::steady_clock::time_point iterationStart);
+  void SaveExportImage(const char* fileName);
   void AdvanceAutomaticExport();
   void RefreshPass();
   void ShowRefresh(const erp::RefreshResult& result);

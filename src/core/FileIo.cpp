@@ -43,7 +43,7 @@ class Descriptor {
 
 // The file a path finally names: symbolic links are followed (also a link to a file that does
 // not exist yet), so that the file is replaced and the links stay.
-fs::path FollowLinks(fs::path path) {
+fs::path FollowPathLinks(fs::path path) {
   for (int i = 0; i < kMaxLinks; ++i) {
     std::error_code ec;
     if (!fs::is_symlink(fs::symlink_status(path, ec))) return path;
@@ -54,7 +54,7 @@ fs::path FollowLinks(fs::path path) {
   ThrowSystemError(ELOOP);
 }
 
-// Closes a descriptor and removes the unfinished file on every way out but success.
+// Closes a descriptor and removes the unfinished file on every way out but its release.
 class PendingFile {
  public:
   PendingFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
@@ -62,7 +62,7 @@ class PendingFile {
   PendingFile& operator=(const PendingFile&) = delete;
   ~PendingFile() {
     if (fd_ >= 0) ::close(fd_);
-    if (!committed_) ::unlink(path_.c_str());
+    if (!released_) ::unlink(path_.c_str());
   }
   int fd() const { return fd_; }
   const std::string& path() const { return path_; }
@@ -72,12 +72,13 @@ class PendingFile {
     fd_ = -1;
     return rc;
   }
-  void Commit() { committed_ = true; }
+  // Hands the finished file over to its new owner: it is no longer removed here.
+  void Release() { released_ = true; }
 
  private:
   int fd_;
   std::string path_;
-  bool committed_ = false;
+  bool released_ = false;
 };
 
 // Creates a new, empty file beside `target` whose name no other file has.
@@ -165,7 +166,7 @@ void CreateEmptyFileIfMissing(const std::string& path) {
   if (state.Kind == FileKind::Regular) return;
   if (state.Kind != FileKind::Missing) ThrowSystemError(state.Error);
   // A dangling link gets its file and stays a link, as when a settings file is written.
-  const fs::path target = FollowLinks(fs::path(path));
+  const fs::path target = FollowPathLinks(fs::path(path));
   const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) {
     const int err = errno;
@@ -175,8 +176,40 @@ void CreateEmptyFileIfMissing(const std::string& path) {
   if (::close(fd) != 0) ThrowSystemError(errno);
 }
 
-void WriteFileReplacing(const std::string& path, std::string_view contents) {
-  const fs::path target = FollowLinks(fs::path(path));
+std::string NonFileKindText(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || path.find('\0') != std::string::npos || ::stat(path.c_str(), &st) != 0) return {};
+  if (S_ISDIR(st.st_mode)) return "a folder";
+  if (S_ISFIFO(st.st_mode)) return "a FIFO (named pipe)";
+  if (S_ISSOCK(st.st_mode)) return "a socket";
+  if (S_ISCHR(st.st_mode)) return "a character device";
+  if (S_ISBLK(st.st_mode)) return "a block device";
+  return {};
+}
+
+std::string WriteFailureText(const std::string& path, const std::string& what) {
+  const std::string kind = NonFileKindText(path);
+  if (kind.empty()) return path + ": " + what;
+  return path + ": is " + kind + ", not a regular file; only regular files are replaced";
+}
+
+PreparedFile::PreparedFile(PreparedFile&& other) noexcept
+    : temporary_(std::move(other.temporary_)), target_(std::move(other.target_)),
+      pending_(std::exchange(other.pending_, false)) {}
+
+PreparedFile::~PreparedFile() {
+  if (pending_) ::unlink(temporary_.c_str());
+}
+
+void PreparedFile::Commit() {
+  if (!pending_) return;
+  if (::rename(temporary_.c_str(), target_.c_str()) != 0) ThrowSystemError(errno);
+  pending_ = false;
+  SyncFolder(target_);
+}
+
+PreparedFile PrepareFileReplacing(const std::string& path, std::string_view contents) {
+  const fs::path target = FollowPathLinks(fs::path(path));
 
   // Only a regular file is replaced: a folder, FIFO, socket or device keeps its place (renaming
   // over a device node would destroy it).
@@ -209,9 +242,15 @@ void WriteFileReplacing(const std::string& path, std::string_view contents) {
   WriteAll(pending.fd(), contents);
   if (::fsync(pending.fd()) != 0) ThrowSystemError(errno);
   if (pending.Close() != 0) ThrowSystemError(errno);
-  if (::rename(pending.path().c_str(), target.c_str()) != 0) ThrowSystemError(errno);
-  pending.Commit();
-  SyncFolder(target);
+  PreparedFile prepared(pending.path(), target.string());
+  pending.Release();
+  return prepared;
+}
+
+std::string FollowLinks(const std::string& path) { return FollowPathLinks(fs::path(path)).string(); }
+
+void WriteFileReplacing(const std::string& path, std::string_view contents) {
+  PrepareFileReplacing(path, contents).Commit();
 }
 
 }  // namespace erp

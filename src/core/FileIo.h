@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace erp {
 
@@ -58,6 +59,50 @@ FileHandle OpenForReading(const std::string& path);
 // An existing regular file is left as it is; a folder, FIFO, socket or device fails with
 // EISDIR or EINVAL. Throws the system's message when the file cannot be created.
 void CreateEmptyFileIfMissing(const std::string& path);
+
+// The file that `path` finally names, with the symbolic links of its last part followed, also to
+// a file that does not exist yet: the file a write of `path` replaces. Throws ELOOP's message.
+std::string FollowLinks(const std::string& path);
+
+// What a name stands for, in plain words, when it is not a regular file: "a folder", "a FIFO
+// (named pipe)", "a socket", "a character device", "a block device" (links followed); empty for a
+// regular file, a missing one or one that cannot be looked at.
+std::string NonFileKindText(const std::string& path);
+
+// The message of a failed write of `path` whose error said `what`, naming the file: "path: what",
+// or, for a name that stands for no regular file (which the writer refuses to replace),
+// "path: is a character device, not a regular file; only regular files are replaced".
+std::string WriteFailureText(const std::string& path, const std::string& what);
+
+// A new version of a file, written in full and flushed to disk beside it under a temporary name,
+// and not yet in place. Commit() renames it over the file; left uncommitted, its temporary file is
+// removed when it goes, so the old file stays exactly as it was. Several of them make a set of
+// files that change together: prepare all, then commit all.
+class PreparedFile {
+ public:
+  PreparedFile(PreparedFile&& other) noexcept;
+  PreparedFile& operator=(PreparedFile&&) = delete;
+  PreparedFile(const PreparedFile&) = delete;
+  PreparedFile& operator=(const PreparedFile&) = delete;
+  ~PreparedFile();
+
+  // Renames the new file over the old one. Throws the system's message; the old file then stays.
+  void Commit();
+  // The file that Commit replaces (symbolic links followed).
+  const std::string& Target() const { return target_; }
+
+ private:
+  friend PreparedFile PrepareFileReplacing(const std::string& path, std::string_view contents);
+  PreparedFile(std::string temporary, std::string target)
+      : temporary_(std::move(temporary)), target_(std::move(target)) {}
+  std::string temporary_;
+  std::string target_;
+  bool pending_ = true;
+};
+
+// The first half of WriteFileReplacing: checks the file, writes `contents` beside it, flushes it to
+// disk and closes it, with the same checks and errors; the old file is not touched yet.
+PreparedFile PrepareFileReplacing(const std::string& path, std::string_view contents);
 
 // Replaces the contents of the file at `path` with `contents` without ever leaving it half
 // written: the bytes go to a new file in the same folder, are flushed to disk (fsync), and that

@@ -118,9 +118,9 @@ void LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore
       ui.ShowStatus(kReadingStatus + PathForDisplay(path));
       store.SeriesLoaded[i] = true;
       store.AnySeriesLoaded = true;
-      if (state.Kind == FileKind::Unreachable) ThrowSystemError(state.Error);
       long line = 0;
       try {
+        if (state.Kind == FileKind::Unreachable) ThrowSystemError(state.Error);
         LoadSeriesFile(path, slots.SeriesFormatSpec[i], i, baseMJD, store, *corrections, line);
       } catch (...) {
         ui.ReadFailed(path, line);

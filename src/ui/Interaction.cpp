@@ -30,6 +30,35 @@ std::optional<QString> QtInteraction::ChooseDirectory(const QString& start) {
 
 void QtInteraction::ShowModal(QDialog& dialog) { dialog.exec(); }
 
+bool UnattendedInteraction::Report(const QString& message) {
+  const QString line = message.simplified();  // the box's lines joined into one
+  std::fprintf(log_, "orbelon: %s\n", line.toLocal8Bit().constData());
+  std::fflush(log_);
+  if (!headless_) return true;
+  processEnd_(1);
+  return false;
+}
+
+void UnattendedInteraction::ShowError(const QString& message) {
+  if (Report(message)) boxes_.ShowError(message);
+}
+
+void UnattendedInteraction::ShowMessage(const QString& message) {
+  if (Report(message)) boxes_.ShowMessage(message);
+}
+
+bool UnattendedInteraction::AskYesNo(const QString& question) {
+  if (!headless_) return boxes_.AskYesNo(question);
+  Report(question + QStringLiteral(" (no display to answer it)"));
+  return false;
+}
+
+std::optional<QString> UnattendedInteraction::ChooseDirectory(const QString& start) {
+  if (!headless_) return boxes_.ChooseDirectory(start);
+  Report(QStringLiteral("no data folder can be chosen without a display"));
+  return std::nullopt;
+}
+
 QString ErrorText(const char* what) { return QString::fromStdString(PathForDisplay(what)); }
 
 }  // namespace erp::ui

@@ -3,7 +3,9 @@
 
 #include <QString>
 
+#include <cstdio>
 #include <exception>
+#include <functional>
 #include <optional>
 
 class QDialog;
@@ -41,6 +43,31 @@ class QtInteraction final : public Interaction {
 
  private:
   QWidget* parent_;
+};
+
+// The boxes of the automatic export (-a), which mostly runs unattended (from cron): every error
+// and message is also written to `log` as one line "orbelon: ...". Where there is no display (the
+// offscreen platform) nobody can see or answer a box, so the process then ends with exit code 1
+// right after the line, where the box would have waited for ever; with a display the box follows.
+class UnattendedInteraction final : public Interaction {
+ public:
+  UnattendedInteraction(Interaction& boxes, bool headless, std::function<void(int)> processEnd,
+                        std::FILE* log = stderr)
+      : boxes_(boxes), headless_(headless), processEnd_(std::move(processEnd)), log_(log) {}
+  void ShowError(const QString& message) override;
+  void ShowMessage(const QString& message) override;
+  bool AskYesNo(const QString& question) override;
+  std::optional<QString> ChooseDirectory(const QString& start) override;
+  void ShowModal(QDialog& dialog) override { boxes_.ShowModal(dialog); }
+
+ private:
+  // Writes the line; without a display, ends the process. True when a box may follow.
+  bool Report(const QString& message);
+
+  Interaction& boxes_;
+  bool headless_;
+  std::function<void(int)> processEnd_;
+  std::FILE* log_;
 };
 
 // Text of an error raised by the core: UTF-8, or, when a field text or file name brought bytes that

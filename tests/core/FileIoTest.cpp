@@ -250,6 +250,47 @@ TEST(WriteFileReplacing, NeverReplacesWhatIsNoRegularFile) {
   EXPECT_EQ(Names(dir.path()), before);
 }
 
+// Prepared files change together: nothing is in place before Commit, and a set dropped before its
+// commit (a later file failed) leaves every old file and no temporary file.
+TEST(PrepareFileReplacing, ChangesNothingUntilCommitted) {
+  TempDir dir;
+  WriteBytes(dir / "a.csv", "old a");
+  fs::create_symlink("b.png", dir.path() / "link.png");  // a link to a file not made yet
+  {
+    PreparedFile a = PrepareFileReplacing(dir / "a.csv", "new a");
+    PreparedFile b = PrepareFileReplacing(dir / "link.png", "new b");
+    EXPECT_EQ(b.Target(), dir / "b.png");
+    EXPECT_EQ(ReadBytes(dir / "a.csv"), "old a");
+    EXPECT_FALSE(fs::exists(dir.path() / "b.png"));
+  }
+  EXPECT_EQ(ReadBytes(dir / "a.csv"), "old a");
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"a.csv", "link.png"}));
+
+  std::vector<PreparedFile> set;
+  set.push_back(PrepareFileReplacing(dir / "a.csv", "new a"));
+  set.push_back(PrepareFileReplacing(dir / "link.png", "new b"));
+  for (PreparedFile& file : set) file.Commit();
+  EXPECT_EQ(ReadBytes(dir / "a.csv"), "new a");
+  EXPECT_EQ(ReadBytes(dir / "b.png"), "new b");
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "link.png"));
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"a.csv", "b.png", "link.png"}));
+}
+
+// A failed write names the file and, for what is not a regular file, says what it is.
+TEST(WriteFailureText, NamesTheFileAndWhatStandsThere) {
+  TempDir dir;
+  ASSERT_TRUE(MakeFifo(dir / "fifo"));
+  fs::create_directory(dir.path() / "folder");
+  fs::create_symlink("folder", dir.path() / "link");
+  WriteBytes(dir / "file", "x");
+  const std::string only = ", not a regular file; only regular files are replaced";
+  EXPECT_EQ(WriteFailureText(dir / "fifo", "Invalid argument"), (dir / "fifo") + ": is a FIFO (named pipe)" + only);
+  EXPECT_EQ(WriteFailureText(dir / "link", "Is a directory"), (dir / "link") + ": is a folder" + only);
+  EXPECT_EQ(WriteFailureText("/dev/null", "Invalid argument"), "/dev/null: is a character device" + only);
+  EXPECT_EQ(WriteFailureText(dir / "file", "No space left on device"), (dir / "file") + ": No space left on device");
+  EXPECT_EQ(WriteFailureText(dir / "none", "Permission denied"), (dir / "none") + ": Permission denied");
+}
+
 // Permissions stop an ordinary user only; as root the check runs as "nobody" in a child process.
 TEST(WriteFileReplacing, ReadOnlyFolderOrFileIsNotReplaced) {
   const auto outcome = RunUnprivileged([]() -> std::string {

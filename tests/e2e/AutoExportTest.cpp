@@ -14,7 +14,11 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "../windows/ViewerFixture.h"
+#include "OutputTraps.h"
 
 namespace {
 
@@ -83,6 +87,39 @@ class ProgramRun {
   QProcess process_;
 };
 
+// How a run of `orbelon -a` ended by itself.
+struct Ended {
+  int exitCode = -1;  // -1: still running after 20 s (then killed), or crashed
+  QString err;
+};
+
+// Runs `orbelon -a` without a display in `folder`, on the pinned day, until it ends by itself.
+Ended RunUntilEnd(const QString& folder) {
+  QProcess program;
+  program.setWorkingDirectory(folder);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("DISPLAY");
+  env.remove("WAYLAND_DISPLAY");
+  env.remove("QT_QPA_PLATFORM");
+  env.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");
+  program.setProcessEnvironment(env);
+  program.start("faketime", QStringList{"2013-08-05 10:00:00", ORBELON_PROGRAM, "-a"});
+  Ended ended;
+  if (!program.waitForFinished(20000)) {
+    program.kill();
+    program.waitForFinished();
+  } else if (program.exitStatus() == QProcess::NormalExit) {
+    ended.exitCode = program.exitCode();
+  }
+  ended.err = QString::fromLocal8Bit(program.readAllStandardError());
+  return ended;
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 }  // namespace
 
 class AutoExportTest : public QObject {
@@ -116,6 +153,63 @@ class AutoExportTest : public QObject {
     }
     // The chart fills the maximised window: nearly the whole width of the (offscreen) screen.
     QVERIFY(size.width() > QGuiApplication::primaryScreen()->geometry().width() * 9 / 10);
+  }
+
+  // Without a display nobody sees an error box: the error goes to standard error as one line and
+  // the run ends with exit code 1, leaving the images it could not write as they were.
+  void failuresWithoutDisplayEndTheRun() {
+    const struct {
+      const char* name;
+      std::function<void(const QDir&)> prepare;
+      QString line;
+      QStringList images;  // the images written before the failure
+      std::function<bool(const QDir&)> intact = {};
+    } cases[] = {
+        {"bad scale.ini", [](const QDir& d) { fixture::Write(d.filePath("scale.ini"), "x\r\n"); },
+         "orbelon: Invalid numeric input", {}},
+        {"no data file",
+         [](const QDir& d) {
+           for (const char* f : {"a.dat", "b.dat", "c.dat", "d.dat"}) QFile::remove(d.filePath(f));
+         },
+         QString::fromUtf8("orbelon: Путь к файлам данных указан неверно!"), {}},
+        {"yp.bmp is a folder", [](const QDir& d) { d.mkdir("yp.bmp"); },
+         "orbelon: yp.bmp: is a folder, not a regular file; only regular files are replaced", {"utr.bmp", "xp.bmp"}},
+        {"utr.bmp is a FIFO", [](const QDir& d) { QVERIFY(::mkfifo(qPrintable(d.filePath("utr.bmp")), 0600) == 0); },
+         "orbelon: utr.bmp: is a FIFO (named pipe), not a regular file; only regular files are replaced", {},
+         [](const QDir& d) { return IsFifo(d.filePath("utr.bmp")); }},
+    };
+    for (const auto& c : cases) {
+      qInfo("%s", c.name);
+      QTemporaryDir dir;
+      const QDir d(dir.path());
+      fixture::WriteViewerFixture(d);
+      c.prepare(d);
+      const Ended run = RunUntilEnd(dir.path());
+      QCOMPARE(run.exitCode, 1);
+      QCOMPARE(run.err, c.line + '\n');
+      for (const char* name : kImages) {
+        if (QFileInfo(d.filePath(name)).isFile()) QVERIFY2(c.images.contains(name), name);
+      }
+      for (const QString& name : c.images) QVERIFY(QImageReader(d.filePath(name)).canRead());
+      if (c.intact) QVERIFY(c.intact(d));
+    }
+  }
+
+  // A full disk: the old image stays whole and the run ends with the system's message.
+  void fullDiskKeepsTheOldImage() {
+    QTemporaryDir dir;
+    const TmpfsMount disk(dir.path(), 512 * 1024);
+    if (!disk.mounted) QSKIP("a small tmpfs cannot be mounted here (needs root)");
+    const QDir d(dir.path());
+    fixture::WriteViewerFixture(d);
+    fixture::Write(d.filePath("utr.bmp"), "old image");
+    fixture::Write(d.filePath("scale.ini"), "");
+    FillDisk(d.filePath("filler"));
+    const Ended run = RunUntilEnd(dir.path());
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, "orbelon: utr.bmp: " + QString::fromLocal8Bit(std::strerror(ENOSPC)) + '\n');
+    QCOMPARE(ReadAll(d.filePath("utr.bmp")), QByteArray("old image"));
+    QCOMPARE(d.entryList(QDir::Files).filter(".tmp"), QStringList());
   }
 
   // The command line as typed decides: "-a" first, also without any display (the program then

@@ -9,8 +9,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+
 #include "../windows/ViewerFixture.h"
 #include "BatchExport.h"
+#include "OutputTraps.h"
 
 namespace {
 
@@ -59,6 +63,11 @@ QStringList Entries(const QString& folder) {
   return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
 
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 }  // namespace
 
 class BatchExportTest : public QObject {
@@ -79,6 +88,10 @@ class BatchExportTest : public QObject {
         {{"orbelon", "x", "--help"}, true},
         {{"orbelon", "-h"}, true},
         {{"orbelon", "--version"}, true},
+        {{"orbelon", "-v"}, true},
+        {{"orbelon", "--help-all"}, true},
+        {{"orbelon", "--format", "png"}, true},  // any option that --help lists
+        {{"orbelon", "--stats=s.csv"}, true},
     };
     for (const auto& c : cases) {
       QCOMPARE(erp::batch::IsBatchCommandLine(c.arguments), c.batch);
@@ -115,6 +128,22 @@ class BatchExportTest : public QObject {
         {{"--export", "out", "--shift", "20000"}, CommandKind::Error, "for --shift"},
         {{"--export", "out", "--trend", "yes"}, CommandKind::Error, "for --trend"},
         {{"--export", "out", "--stats", ""}, CommandKind::Error, "--stats needs a file name"},
+        {{"-v"}, CommandKind::Version, "orbelon 1.01"},
+        {{"--help-all"}, CommandKind::Help, "--export <OUTDIR>"},
+        // An option given twice is an error, not the last value.
+        {{"--export", "out", "--export", "/elsewhere"}, CommandKind::Error, "--export is given more than once"},
+        {{"--export", "out", "--stats", "a.csv", "--stats=b.csv"}, CommandKind::Error, "--stats is given more than once"},
+        {{"--export", "out", "--date", "2024-01-01", "--date", "2024-01-01"}, CommandKind::Error, "--date is given"},
+        {{"--export", "out", "--parameters", "xp", "--parameters", "yp"}, CommandKind::Error, "--parameters is given"},
+        {{"--export", "out", "--format", "png", "--format", "svg"}, CommandKind::Error, "--format is given"},
+        // Two outputs that are one file, or an output over a settings file.
+        {{"--export", "out", "--parameters", "xp,yp", "--stats", "out/yp.png"}, CommandKind::Error,
+         "--stats out/yp.png is the same file as the chart out/yp.png"},
+        {{"--export", "out", "--parameters", "xp", "--stats", "./out/../out/xp.png"}, CommandKind::Error,
+         "is the same file as the chart out/xp.png"},
+        {{"--export", "out", "--stats", "scale.ini"}, CommandKind::Error, "would overwrite the settings file scale.ini"},
+        {{"--export", ".", "--format", "bmp", "--parameters", "yp", "--stats", "yp.bmp"}, CommandKind::Error,
+         "is the same file as the chart"},
     };
     for (const auto& c : cases) {
       const erp::batch::Command command = erp::batch::ParseCommandLine(QStringList{"orbelon"} + c.arguments);
@@ -153,6 +182,25 @@ class BatchExportTest : public QObject {
     const Run version = RunProgram(dir.path(), {"--version"}, false);
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.out, QString("orbelon 1.01\n"));
+    // Every option that --help lists works without a display.
+    const Run shortVersion = RunProgram(dir.path(), {"-v"}, false);
+    QCOMPARE(shortVersion.exitCode, 0);
+    QCOMPARE(shortVersion.out, QString("orbelon 1.01\n"));
+    const Run helpAll = RunProgram(dir.path(), {"--help-all"}, false);
+    QCOMPARE(helpAll.exitCode, 0);
+    QVERIFY(helpAll.out.contains("--export <OUTDIR>"));
+    const Run noExport = RunProgram(dir.path(), {"--size", "640x480"}, false);
+    QCOMPARE(noExport.exitCode, 2);
+    QVERIFY2(OneLine(noExport.err).startsWith("orbelon: --export OUTDIR is required"), qPrintable(noExport.err));
+    // A link from an image name to the statistics file makes them one file.
+    QDir(dir.path()).mkdir("out");
+    QVERIFY(QFile::link("../s.csv", dir.filePath("out/xp.png")));
+    const Run same = RunProgram(dir.path(), {"--export", "out", "--parameters", "xp", "--stats", "s.csv"}, false);
+    QCOMPARE(same.exitCode, 2);
+    QVERIFY2(OneLine(same.err).startsWith("orbelon: --stats s.csv is the same file as the chart out/xp.png"),
+             qPrintable(same.err));
+    QFile::remove(dir.filePath("out/xp.png"));
+    QDir(dir.path()).rmdir("out");
     const Run bad = RunProgram(dir.path(), {"--export", "out", "--format", "gif"}, false);
     QCOMPARE(bad.exitCode, 2);
     QVERIFY2(OneLine(bad.err).startsWith("orbelon: invalid value 'gif' for --format"), qPrintable(bad.err));
@@ -239,6 +287,7 @@ class BatchExportTest : public QObject {
       std::function<void(const QDir&)> prepare;
       QStringList arguments;
       QString message;
+      std::function<bool(const QDir&)> intact = {};  // what must still stand afterwards
     } cases[] = {
         {"missing output folder", [](const QDir&) {}, {"--export", "nowhere"}, "orbelon: nowhere: no such folder"},
         {"image that cannot be written",
@@ -259,6 +308,48 @@ class BatchExportTest : public QObject {
          "orbelon: no data file named in series.ini was found in "},
         {"bad scale.ini", [](const QDir& d) { fixture::Write(d.filePath("scale.ini"), "1\r\nx\r\n"); },
          {"--export", "out"}, "orbelon: scale.ini: Invalid numeric input"},
+        // Names that stand for something else than what the run needs are named for what they are.
+        {"output folder that is a file", [](const QDir& d) { fixture::Write(d.filePath("o"), "x"); },
+         {"--export", "o"}, "orbelon: o: is a file, not a folder"},
+        {"output folder that is a FIFO", [](const QDir& d) { QVERIFY(::mkfifo(qPrintable(d.filePath("o")), 0600) == 0); },
+         {"--export", "o"}, "orbelon: o: is a FIFO (named pipe), not a folder"},
+        {"scale.ini in a link loop", [](const QDir& d) { QVERIFY(QFile::link("scale.ini", d.filePath("scale.ini"))); },
+         {"--export", "out"}, "orbelon: scale.ini: Too many levels of symbolic links"},
+        {"series.ini that is a folder",
+         [](const QDir& d) {
+           QFile::remove(d.filePath("series.ini"));
+           d.mkdir("series.ini");
+         },
+         {"--export", "out"}, "orbelon: series.ini: Is a directory"},
+        {"data file in a link loop",
+         [](const QDir& d) {
+           QFile::remove(d.filePath("b.dat"));
+           QVERIFY(QFile::link("b.dat", d.filePath("b.dat")));
+         },
+         {"--export", "out"}, "orbelon: b.dat: Too many levels of symbolic links"},
+        // Outputs that are not regular files are refused, never replaced: a device node copied
+        // from /dev/null under --stats or behind a link from an image name, a FIFO.
+        {"device under --stats", [](const QDir& d) { QVERIFY(MakeNullDevice(d.filePath("null"))); },
+         {"--export", "out", "--parameters", "yp", "--stats", "null"},
+         "orbelon: null: is a character device, not a regular file; only regular files are replaced",
+         [](const QDir& d) { return IsNullDevice(d.filePath("null")); }},
+        {"link from an image to a device",
+         [](const QDir& d) {
+           QVERIFY(MakeNullDevice(d.filePath("null")));
+           QVERIFY(QFile::link("../null", d.filePath("out/xp.png")));
+         },
+         {"--export", "out", "--parameters", "yp,xp"},
+         "orbelon: out/xp.png: is a character device, not a regular file; only regular files are replaced",
+         [](const QDir& d) { return IsNullDevice(d.filePath("null")); }},
+        {"FIFO under --stats", [](const QDir& d) { QVERIFY(::mkfifo(qPrintable(d.filePath("s.csv")), 0600) == 0); },
+         {"--export", "out", "--stats", "s.csv"},
+         "orbelon: s.csv: is a FIFO (named pipe), not a regular file; only regular files are replaced",
+         [](const QDir& d) { return IsFifo(d.filePath("s.csv")); }},
+        {"--stats over a data file", [](const QDir&) {}, {"--export", "out", "--stats", "c.dat"},
+         "orbelon: c.dat: would overwrite the data file c.dat of series 3",
+         [](const QDir& d) { return QFileInfo(d.filePath("c.dat")).size() > 10000; }},
+        {"no point in any chart", [](const QDir&) {}, {"--export", "out", "--date", "2000-01-01"},
+         "orbelon: no ut1, ut1r, xp, yp data in the window 1999-12-06 .. 2000-01-03"},
     };
     for (const auto& c : cases) {
       qInfo("%s", c.name);
@@ -273,7 +364,42 @@ class BatchExportTest : public QObject {
       QVERIFY2(OneLine(run.err).startsWith(c.message), qPrintable(run.err));
       QCOMPARE(run.out, QString());
       QCOMPARE(Entries(dir.path()) + Entries(dir.filePath("out")), before);
+      if (c.intact) QVERIFY(c.intact(d));
     }
+  }
+
+  // Charts without a point are told on standard error, naming the window; the run still succeeds
+  // while some chart has points.
+  void emptyChartsAreTold() {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    fixture::WriteViewerFixture(d);
+    for (const char* f : {"a.dat", "b.dat", "c.dat"}) QFile::remove(d.filePath(f));  // d.dat: UT1 only
+    d.mkdir("out");
+    const Run run = RunProgram(dir.path(), {"--export", "out", "--parameters", "ut1,xp,yp"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QString("orbelon: no xp, yp data in the window 2013-07-08 .. 2013-08-05 (empty charts written)\n"));
+    QCOMPARE(Entries(d.filePath("out")), (QStringList{"ut1.png", "xp.png", "yp.png"}));
+  }
+
+  // A full disk at any write leaves the old files whole and fails with the system's message.
+  void fullDiskLeavesTheOldFiles() {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    fixture::WriteViewerFixture(d);
+    d.mkdir("full");
+    const TmpfsMount disk(d.filePath("full"), 256 * 1024);
+    if (!disk.mounted) QSKIP("a small tmpfs cannot be mounted here (needs root)");
+    fixture::Write(d.filePath("full/s.csv"), "old statistics\r\n");
+    fixture::Write(d.filePath("full/xp.png"), "old chart");
+    FillDisk(d.filePath("full/filler"));
+    const Run run = RunProgram(dir.path(), {"--export", "full", "--size", "120x90", "--parameters", "xp,yp",
+                                            "--stats", "full/s.csv"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(OneLine(run.err).endsWith(": " + QString::fromLocal8Bit(std::strerror(ENOSPC))), qPrintable(run.err));
+    QCOMPARE(Entries(d.filePath("full")), (QStringList{"filler", "s.csv", "xp.png"}));
+    QCOMPARE(ReadAll(d.filePath("full/s.csv")), QByteArray("old statistics\r\n"));
+    QCOMPARE(ReadAll(d.filePath("full/xp.png")), QByteArray("old chart"));
   }
 };
 

@@ -421,6 +421,7 @@ class ChartTest : public QObject {
     QTest::newRow("short titles") << QStringList{"A", "B", "C"};
     QTest::newRow("one long title") << QStringList{"", "", "", "", "", "", "", "IERS C04 combined daily series"};
     QTest::newRow("mixed") << QStringList{"USNO", "", "IERS", "", "SLR"};
+    QTest::newRow("300 characters") << QStringList{"", QString(300, 'W')};
   }
   void legendRows() {
     QFETCH(QStringList, titles);
@@ -437,6 +438,11 @@ class ChartTest : public QObject {
     QVERIFY(legend.Left > chart->ChartRect().Right);
     QCOMPARE(legend.Top, chart->ChartRect().Top);
     QVERIFY(legend.Right <= chart->width());
+    // A title is drawn at most 220 pixels wide (elided), so the plot keeps most of the width; the
+    // series keeps its whole title.
+    QVERIFY(legend.Width() <= before.Width() + 220);
+    QVERIFY(chart->ChartRect().Width() > chart->width() / 2);
+    if (titles.size() > 1) QCOMPARE(chart->SeriesList(1).Title(), titles[1]);
   }
 
   // --- Drawing events and canvas -------------------------------------------------------------

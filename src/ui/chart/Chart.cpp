@@ -2,15 +2,18 @@
 // owned by the engine) and asks the engine for one redraw when a property changes value.
 #include "ui/chart/Chart.h"
 
+#include "core/FileIo.h"
 #include "ui/chart/ChartEngine.h"
 #include "ui/chart/PngEncoder.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageWriter>
 
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace erp::ui {
 
@@ -203,7 +206,10 @@ const ChartSeries& Chart::SeriesList(int index) const { return const_cast<Chart*
 ChartLegend& Chart::Legend() { return engine_->Legend(); }
 PixelRect Chart::ChartRect() const { return engine_->PlotRect(); }
 ChartCanvas& Chart::Canvas() { return engine_->Canvas(); }
-void Chart::SaveToBitmapFile(const QString& fileName) { engine_->SaveBitmap(fileName); }
+void Chart::SaveToBitmapFile(const QString& fileName) {
+  const QByteArray bytes = ImageFileBytes(ChartImageFormat::Bmp);
+  WriteFileReplacing(QFile::encodeName(fileName).toStdString(), std::string_view(bytes.constData(), bytes.size()));
+}
 
 QByteArray Chart::ImageFileBytes(ChartImageFormat format) {
   if (format == ChartImageFormat::Svg || format == ChartImageFormat::Pdf) return engine_->VectorImageBytes(format);

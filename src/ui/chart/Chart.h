@@ -396,8 +396,9 @@ class Chart : public QWidget {
   // Writes the current picture, with what the canvas drew on it since, as a BMP file of
   // `fileName` at the chart's size in device pixels. The controls laid on the chart are not in
   // it. When a redraw is pending, or nothing has been drawn yet, it draws first. The picture goes
-  // to a new file in the same folder, renamed over `fileName` once complete, so a failed write
-  // leaves the old file (or none) and no part of the new one. Throws std::runtime_error with the
+  // through erp::WriteFileReplacing: written beside `fileName`, flushed to disk and renamed over
+  // it once complete, so a failed write (a full disk too) leaves the old file (or none) and no part
+  // of the new one, and only a regular file is ever replaced. Throws std::runtime_error with the
   // system's message when the file cannot be written.
   void SaveToBitmapFile(const QString& fileName);
 

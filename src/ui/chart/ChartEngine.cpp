@@ -5,9 +5,7 @@
 #include <QBuffer>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
-#include <QImageWriter>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadialGradient>
@@ -35,6 +33,10 @@ constexpr int kLegendSampleWidth = 50;
 constexpr int kLegendSampleGap = 4;   // between the sample and the title
 constexpr int kLegendRowExtra = 4;    // added to the title's line height for a legend row
 constexpr int kLegendFontPixels = 13;
+// The widest a legend title is drawn: about 30 characters, and at most a fifth of the chart, so
+// that a long title cannot squeeze the plot; a longer one ends in "…" (the series keeps it whole).
+constexpr int kLegendTitleMaxWidth = 220;
+constexpr int kLegendTitleMaxShare = 5;
 constexpr double kMarkerSize = 8.0;   // marker width and height, outline excluded
 constexpr int kMarkerRoom = 5;        // half a marker with its outline: room an automatic end keeps
 constexpr double kBottomAxisStart = 0.01;  // the bottom axis starts 1 % into the plot width
@@ -358,8 +360,11 @@ void ChartEngine::Layout(int width, int height) {
   // The legend: right of the plot, from its top, fifteen rows of one height.
   const QFontMetrics legendMetrics(legendFont_);
   legendRowHeight_ = std::max(legendMetrics.height(), static_cast<int>(kMarkerSize) + 2) + kLegendRowExtra;
+  legendTitleWidth_ = std::min(kLegendTitleMaxWidth, width / kLegendTitleMaxShare);
   int widestTitle = 0;
-  for (const SeriesModel& s : series_) widestTitle = std::max(widestTitle, legendMetrics.horizontalAdvance(s.Title()));
+  for (const SeriesModel& s : series_) {
+    widestTitle = std::max(widestTitle, legendMetrics.horizontalAdvance(LegendTitle(legendMetrics, s)));
+  }
   const int legendWidth = kLegendPadding + kLegendSampleWidth + kLegendSampleGap + widestTitle + kLegendPadding;
   legendRect_.Right = width - rightMargin;
   legendRect_.Left = legendRect_.Right - legendWidth;
@@ -563,8 +568,12 @@ void ChartEngine::DrawLegend(QCPPainter* painter) const {
     }
     painter->setPen(Qt::black);
     painter->setBrush(Qt::NoBrush);
-    painter->drawText(QPoint(titleLeft, middle - metrics.height() / 2 + metrics.ascent()), s.Title());
+    painter->drawText(QPoint(titleLeft, middle - metrics.height() / 2 + metrics.ascent()), LegendTitle(metrics, s));
   }
+}
+
+QString ChartEngine::LegendTitle(const QFontMetrics& metrics, const SeriesModel& series) const {
+  return metrics.elidedText(series.Title(), Qt::ElideRight, legendTitleWidth_);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -680,23 +689,6 @@ void ChartEngine::CanvasTextOut(int x, int y, const QString& s) {
 
 void ChartEngine::MouseMoved(Qt::KeyboardModifiers modifiers, QPoint position) {
   if (onMouseMove_) CallLoggingEscapes("OnMouseMove", [&] { onMouseMove_(modifiers, position.x(), position.y()); });
-}
-
-void ChartEngine::SaveBitmap(const QString& fileName) {
-  if ((pending_ || !hasDrawn_) && !drawing_) Draw();
-  if (picture_.isNull()) throw std::runtime_error("The chart has no picture yet");
-  QImage image = picture_.convertToFormat(QImage::Format_RGB32);
-  image.setDevicePixelRatio(1.0);
-  // Written to a new file beside it and renamed over the old one: a failed write never leaves a
-  // truncated picture under the name.
-  QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly)) throw std::runtime_error(file.errorString().toStdString());
-  QImageWriter writer(&file, "bmp");
-  if (!writer.write(image)) {
-    const QString message = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-    throw std::runtime_error(message.toStdString());
-  }
-  if (!file.commit()) throw std::runtime_error(file.errorString().toStdString());
 }
 
 QByteArray ChartEngine::VectorImageBytes(ChartImageFormat format) {

@@ -53,7 +53,6 @@ class ChartEngine {
   const QImage& Picture() const { return picture_; }
   PixelRect PlotRect() const { return chartRect_; }
   PixelRect LegendRect() const { return legendRect_; }
-  void SaveBitmap(const QString& fileName);
   QByteArray VectorImageBytes(ChartImageFormat format);
 
   double CalcPosPoint(int index, int pixel) const;
@@ -73,6 +72,8 @@ class ChartEngine {
   // --- used by the plot items ---
   void RunBeforeDrawAxes(QCPPainter* painter);
   void DrawLegend(QCPPainter* painter) const;
+  // A series's title as the legend draws it: elided with "…" beyond legendTitleWidth_.
+  QString LegendTitle(const QFontMetrics& metrics, const SeriesModel& series) const;
   void MouseMoved(Qt::KeyboardModifiers modifiers, QPoint position);
 
  private:
@@ -113,6 +114,7 @@ class ChartEngine {
   PixelRect chartRect_;
   PixelRect legendRect_;
   int legendRowHeight_ = 0;
+  int legendTitleWidth_ = 0;  // the widest a title is drawn in the legend, set by the layout
 };
 
 }  // namespace erp::ui
