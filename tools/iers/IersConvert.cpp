@@ -785,6 +785,9 @@ constexpr const char* kHelp =
 
 std::string DayOf(double mjd) { return tools::IsoDate(tools::DateOfMjd(mjd)); }
 
+std::string TextOfFile(const std::string& path);
+std::string DefaultTitle(const Conversion& c, const ConvertOptions& options, const std::string& input);
+
 }  // namespace
 
 int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -852,6 +855,20 @@ int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std:
     return usageError("the output file is the input file");
   }
 
+  std::optional<LeapSeconds> leaps;  // read only for a product that gives UT1 - TAI
+  options.Leaps = [&]() -> const LeapSeconds& {
+    if (!leaps) {
+      try {
+        leaps = LeapSeconds::Parse(SystemLeapSeconds, TextOfFile(SystemLeapSeconds));
+      } catch (const ConvertError&) {
+        throw;
+      } catch (const std::runtime_error& e) {
+        throw ConvertError(std::string(SystemLeapSeconds) + ": " + e.what() +
+                           " (the leap-second table that turns UT1-TAI into UT1-UTC; Debian's tzdata installs it)");
+      }
+    }
+    return *leaps;
+  };
   std::optional<FileLines> lines;
   try {
     lines.emplace(input);
@@ -863,7 +880,7 @@ int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std:
   std::string text;
   try {
     conversion = ConvertEop(input, *lines, options);
-    text = DataFileText(conversion, options.Take);
+    text = DataFileText(conversion, conversion.Take);
   } catch (const ConvertError& e) {
     err << e.what() << "\n";
     return 1;
@@ -888,11 +905,10 @@ int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std:
   }
 
   SlotArray<SeriesConfig, SeriesCount> rows;
-  const std::string defaultTitle = conversion.Layout.starts_with("IERS finals")
-                                       ? (options.FinalsBulletin == Bulletin::A ? "IERS-A" : "IERS-B")
-                                       : "C04";
+  const std::string defaultTitle = DefaultTitle(conversion, options, input);
   rows[1] = {kDefaultColor, kDefaultSymbol, Utf8ToCp1251(title.value_or(defaultTitle)), fileName,
-             FormatSpecOf(options.Take)};
+             FormatSpecOf(conversion.Take)};
+  if (!conversion.Warning.empty()) err << "convert_iers: warning: " << conversion.Warning << "\n";
   const std::string iniText = SeriesConfigText(rows);
   out << iniText.substr(0, iniText.find("\r\n")) << "\n";
 
