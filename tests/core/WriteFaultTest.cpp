@@ -1,4 +1,5 @@
-// Faults injected into each system call of a settings write. The program is linked with
+// Faults injected into each system call of a settings write (and of any set of files written
+// together). The program is linked with
 // -Wl,--wrap for write, fsync, close and rename, so the calls of WriteFileReplacing come here
 // first; unarmed, every call goes straight through.
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "SettingsTestSupport.h"
 #include "core/FileIo.h"
@@ -120,6 +122,25 @@ TEST(WriteFileReplacing, FailureAtAnyStepKeepsTheOldFileAndLeavesNoTemporaryFile
     WriteFileReplacing(dir / "old.ini", contents);  // unarmed, the same write succeeds
     EXPECT_EQ(ReadBytes(dir / "old.ini"), contents);
   }
+}
+
+// A set of files written together: a fault while the second one is written (a disk that fills
+// up) leaves both old files as they were and no temporary file, although the first was complete.
+TEST(PrepareFileReplacing, AFaultInALaterFileLeavesTheWholeSetUnchanged) {
+  TempDir dir;
+  WriteBytes(dir / "xp.png", "old chart");
+  WriteBytes(dir / "s.csv", "old statistics");
+  const std::string failure = ErrorOf([&] {
+    std::vector<PreparedFile> set;
+    set.push_back(PrepareFileReplacing(dir / "xp.png", "new chart"));
+    const InjectedFault fault(Step::Write, ENOSPC, 4);
+    set.push_back(PrepareFileReplacing(dir / "s.csv", "new statistics"));
+    for (PreparedFile& file : set) file.Commit();
+  });
+  EXPECT_EQ(failure, std::strerror(ENOSPC));
+  EXPECT_EQ(ReadBytes(dir / "xp.png"), "old chart");
+  EXPECT_EQ(ReadBytes(dir / "s.csv"), "old statistics");
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"s.csv", "xp.png"}));
 }
 
 }  // namespace

@@ -212,6 +212,21 @@ class AutoExportTest : public QObject {
     QCOMPARE(d.entryList(QDir::Files).filter(".tmp"), QStringList());
   }
 
+  // A read-only folder (a read-only mount: root may write anywhere else) fails at the first image.
+  void readOnlyFolderEndsTheRun() {
+    QTemporaryDir dir;
+    TmpfsMount disk(dir.path(), 1024 * 1024);
+    if (!disk.mounted) QSKIP("a small tmpfs cannot be mounted here (needs root)");
+    const QDir d(dir.path());
+    fixture::WriteViewerFixture(d);
+    fixture::Write(d.filePath("scale.ini"), "");
+    QVERIFY(disk.MakeReadOnly());
+    const Ended run = RunUntilEnd(dir.path());
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, "orbelon: utr.bmp: " + QString::fromLocal8Bit(std::strerror(EROFS)) + '\n');
+    QVERIFY(!QFile::exists(d.filePath("utr.bmp")));
+  }
+
   // The command line as typed decides: "-a" first, also without any display (the program then
   // draws offscreen by itself); a Qt option before it means no automatic mode.
   void commandLineAsTyped_data() {

@@ -18,6 +18,10 @@ struct TmpfsMount {
     const std::string options = "size=" + std::to_string(bytes);
     mounted = ::mount("tmpfs", path.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
   }
+  // Makes the mounted folder read-only, as a read-only file system (which stops root too).
+  bool MakeReadOnly() {
+    return ::mount("tmpfs", path.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0;
+  }
   TmpfsMount(const TmpfsMount&) = delete;
   TmpfsMount& operator=(const TmpfsMount&) = delete;
   ~TmpfsMount() {
