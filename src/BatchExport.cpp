@@ -43,6 +43,10 @@ namespace erp::batch {
 namespace {
 
 constexpr int kMaxImageSide = 8192;    // pixels each way
+// The smallest chart that still shows its fifteen legend rows, the value labels and the month
+// view's dates and week numbers without overprinting.
+constexpr int kMinImageWidth = 640;
+constexpr int kMinImageHeight = 400;
 constexpr int kMaxShiftWeeks = 10000;  // far beyond any data: the display window clamps anyway
 
 struct ParameterName {
@@ -317,8 +321,10 @@ Command ParseCommandLine(const QStringList& arguments) {
       QRegularExpression(QStringLiteral("^([0-9]{1,5})x([0-9]{1,5})$")).match(sizeText);
   const int width = sizeMatch.hasMatch() ? sizeMatch.captured(1).toInt() : 0;
   const int height = sizeMatch.hasMatch() ? sizeMatch.captured(2).toInt() : 0;
-  if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide) {
-    return Error(BadValue(QStringLiteral("size"), sizeText, QStringLiteral("WIDTHxHEIGHT, each 1..8192")));
+  if (width < kMinImageWidth || height < kMinImageHeight || width > kMaxImageSide || height > kMaxImageSide) {
+    return Error(BadValue(QStringLiteral("size"), sizeText,
+                          QStringLiteral("WIDTHxHEIGHT from 640x400 (smaller charts overprint their labels) to "
+                                         "8192x8192")));
   }
   o.Size = QSize(width, height);
 

@@ -56,7 +56,7 @@ struct Command {
 bool IsBatchCommandLine(const QStringList& arguments);
 
 // Parses a batch command line. Every option is checked before anything is read or written:
-// unknown options, missing values, positional arguments, a bad format, size (1..8192 each way,
+// unknown options, missing values, positional arguments, a bad format, size (640x400 to 8192x8192,
 // "WxH"), parameter list (ut1, ut1r, xp, yp, comma-separated), date (YYYY-MM-DD, a real day in the
 // years 1..9999), interval (month, year), shift (whole weeks, -10000..10000) or trend
 // (removed, shown) give an Error naming the option and the value; so do an option given twice,

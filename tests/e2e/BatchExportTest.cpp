@@ -119,6 +119,9 @@ class BatchExportTest : public QObject {
         {{"--export", "out", "--size", "1280*800"}, CommandKind::Error, "invalid value '1280*800' for --size"},
         {{"--export", "out", "--size", "0x800"}, CommandKind::Error, "for --size"},
         {{"--export", "out", "--size", "9000x800"}, CommandKind::Error, "for --size"},
+        {{"--export", "out", "--size", "10x10"}, CommandKind::Error, "from 640x400 (smaller charts overprint"},
+        {{"--export", "out", "--size", "639x400"}, CommandKind::Error, "for --size"},
+        {{"--export", "out", "--size", "640x399"}, CommandKind::Error, "for --size"},
         {{"--export", "out", "--parameters", "ut1,z"}, CommandKind::Error, "invalid value 'ut1,z' for --parameters"},
         {{"--export", "out", "--parameters", ""}, CommandKind::Error, "for --parameters"},
         {{"--export", "out", "--date", "2023-02-29"}, CommandKind::Error, "invalid value '2023-02-29' for --date"},
@@ -393,7 +396,7 @@ class BatchExportTest : public QObject {
     fixture::Write(d.filePath("full/s.csv"), "old statistics\r\n");
     fixture::Write(d.filePath("full/xp.png"), "old chart");
     FillDisk(d.filePath("full/filler"));
-    const Run run = RunProgram(dir.path(), {"--export", "full", "--size", "120x90", "--parameters", "xp,yp",
+    const Run run = RunProgram(dir.path(), {"--export", "full", "--size", "640x400", "--parameters", "xp,yp",
                                             "--stats", "full/s.csv"});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(OneLine(run.err).endsWith(": " + QString::fromLocal8Bit(std::strerror(ENOSPC))), qPrintable(run.err));
