@@ -23,9 +23,12 @@ inline std::string ShellQuoted(const std::string& text) {
   return quoted + "'";
 }
 
-// Runs `program` with `args` through the shell; its output goes through files in `scratch`.
-inline ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args, const TempDir& scratch) {
-  std::string command = ShellQuoted(program);
+// Runs `program` with `args` through the shell, in the working folder `folder` unless that is empty;
+// its output goes through files in `scratch`.
+inline ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args, const TempDir& scratch,
+                             const std::string& folder = {}) {
+  std::string command = folder.empty() ? std::string() : "cd " + ShellQuoted(folder) + " && ";
+  command += ShellQuoted(program);
   for (const std::string& arg : args) command += ' ' + ShellQuoted(arg);
   const std::string outPath = scratch / "program.out";
   const std::string errPath = scratch / "program.err";
