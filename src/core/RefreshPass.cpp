@@ -17,6 +17,9 @@ RefreshResult RefreshPass(TimeBase& timeBase, const ObservationStore& store, Vie
   }
   if (!view.AnySeriesVisible) {
     result.Exit = RefreshExit::NoSeries;
+    // Nothing is extracted: the counts of an earlier pass would otherwise stay in the arrays.
+    plot.PlotCount.Fill(0);
+    plot.SeriesEmpty.Fill(true);
     view.ShiftBusy = false;
     view.RecomputeRequested = false;
     return result;

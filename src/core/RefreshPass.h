@@ -45,7 +45,8 @@ struct RefreshResult {
 //   1. the display window (SelectedParameter = ParameterIndex + 1, TrendShown = TrendIndex == 1,
 //      FirstWeek, AxisStartMJD, AxisEndMJD, the clamped TimeShiftDays);
 //   2. SeriesVisible and AnySeriesVisible from the checkboxes; none checked: the no-series exit,
-//      which clears only ShiftBusy and RecomputeRequested, so a pending rescale stays;
+//      which empties the plot arrays' counts (PlotCount 0, SeriesEmpty true) and clears only
+//      ShiftBusy and RecomputeRequested, so a pending rescale stays;
 //   3. extraction with alignment, 4. trend removal, 5. the drawn slots and their value range;
 //   6. when RescaleOnChange or RescaleOnChoice is set and something is drawn: the vertical scale;
 //   7. at the end, also of the nothing-drawn exit: both rescale flags, ShiftBusy and

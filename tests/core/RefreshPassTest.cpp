@@ -365,6 +365,22 @@ TEST(RefreshPass, EarlyExitsAndWhatTheyClear) {
   EXPECT_EQ(r.Run().Exit, RefreshExit::NothingDrawn);
 }
 
+TEST(RefreshPass, NoSeriesAfterADrawnPassEmptiesTheCounts) {
+  PassRun r;
+  r.s.Daily(1, kMonthStart, kMonthEnd, [](double) { return 0.1; });
+  r.s.Daily(3, kMonthStart, kMonthEnd, [](double) { return 0.1; });
+  ASSERT_EQ(r.Run().Exit, RefreshExit::Drawn);
+  ASSERT_EQ(r.plot->PlotCount[1], 29);
+
+  r.controls.SeriesChecked.Fill(false);
+  ASSERT_EQ(r.Run().Exit, RefreshExit::NoSeries);
+  for (int slot = 1; slot <= SeriesCount; ++slot) {
+    SCOPED_TRACE(slot);
+    EXPECT_EQ(r.plot->PlotCount[slot], 0);
+    EXPECT_TRUE(r.plot->SeriesEmpty[slot]);
+  }
+}
+
 TEST(RefreshPass, ExtremeValuesStayFinite) {
   constexpr double big = std::numeric_limits<double>::max();
   for (int parameter : {0, 2}) {  // UT1 with alignment; Xp without
