@@ -6,8 +6,9 @@
 #   bench/auto_export.sh [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake --build build --target orbelon bench_folder auto_export_bench >/dev/null
+build=${ORBELON_BUILD:-build}  # another build folder: ORBELON_BUILD=build-perf
+cmake --build "$build" --target orbelon bench_folder auto_export_bench >/dev/null
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
-build/bench/bench_folder "$folder"
-env -u DISPLAY -u WAYLAND_DISPLAY build/bench/auto_export_bench "$PWD/build/orbelon" "$folder" "${1:-10}" 5
+"$build"/bench/bench_folder "$folder"
+env -u DISPLAY -u WAYLAND_DISPLAY "$build"/bench/auto_export_bench "$PWD/$build/orbelon" "$folder" "${1:-10}" 5
