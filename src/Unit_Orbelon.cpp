@@ -23,6 +23,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <stdexcept>
+#include <vector>
 
 #include "core/Cp1251.h"
 #include "core/FileIo.h"
@@ -63,17 +64,44 @@ double ReadLocalClock() {
 class TForm1::LoadUiOfWindow final : public erp::LoadUi {
  public:
   explicit LoadUiOfWindow(TForm1& window) : window_(window) {}
-  void ShowStatus(const std::string& text) override { window_.SetStatusText(ForDisplay(text)); }
+  // The status bar is painted at once: the pass runs without processing messages, and a large
+  // file would otherwise keep the text of before the press until the end.
+  void ShowStatus(const std::string& text) override {
+    window_.SetStatusText(ForDisplay(text));
+    window_.ui.StatusBar1Text->repaint();
+  }
   void ShowMessage(const std::string& text) override { window_.interaction_.ShowMessage(ForDisplay(text)); }
   std::optional<std::string> ChooseDirectory(const std::string& start) override {
     const std::optional<QString> chosen = window_.interaction_.ChooseDirectory(QFile::decodeName(start.c_str()));
     if (!chosen) return std::nullopt;
     return QFile::encodeName(*chosen).toStdString();
   }
+  void ReadFailed(const std::string& path, long line) override {
+    failedPath = path;
+    failedLine = line;
+  }
+
+  std::string failedPath;  // where the pass failed, if it did
+  long failedLine = 0;
 
  private:
   TForm1& window_;
 };
+
+namespace {
+
+// The line of an error box that says where: "Файл: a.dat, строка 3" (no line when the file could
+// not be opened).
+QString WhereLine(const QString& path, const QString& lines) {
+  return lines.isEmpty() ? QStringLiteral("Файл: %1").arg(path) : QStringLiteral("Файл: %1, строка %2").arg(path, lines);
+}
+
+// A failure of a settings or data file: its message as it stands, then where on a line of its own.
+std::runtime_error FailureAt(const std::exception& e, const QString& path, const QString& lines) {
+  return std::runtime_error(std::string(e.what()) + "\n" + WhereLine(path, lines).toStdString());
+}
+
+}  // namespace
 
 TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent),
@@ -148,11 +176,27 @@ void TForm1::FormCreate(const QStringList& arguments) {
   const int k = ui.ComboBoxScaleY->currentIndex();
   if (k >= 0 && k < erp::ScaleCount) ui.EditScale->setText(FromView(erp::ScaleLabelsUT[static_cast<std::size_t>(k)]));
 
-  erp::LoadScaleMemory(scaleMemory_);
+  // An entry of scale.ini that is no number keeps its default and is reported; start-up goes on,
+  // so that one bad line does not keep series.ini (and the data) from being read.
+  const std::vector<int> badLines = erp::LoadScaleMemoryKeepingDefaults(scaleMemory_);
   ui.ComboBoxScaleY->setCurrentIndex(scaleMemory_[1]);  // by code: no change handler; outside 0..4 selects nothing
+  if (!badLines.empty()) {
+    QStringList lines;
+    for (const int line : badLines) lines << QString::number(line);
+    interaction_.ShowError(QStringLiteral("Invalid numeric input\n") +
+                           WhereLine(QString::fromLatin1(erp::ScaleMemoryFileName), lines.join(QStringLiteral(", "))));
+  }
 
   if (erp::FileExists(erp::SeriesConfigFileName)) {
-    erp::ReadSeriesConfig([this](int slot, const erp::SeriesConfig& row) { ApplySeriesConfig(slot, row); });
+    int rowsRead = 0;
+    try {
+      erp::ReadSeriesConfig([this, &rowsRead](int slot, const erp::SeriesConfig& row) {
+        ApplySeriesConfig(slot, row);
+        rowsRead = slot;
+      });
+    } catch (const std::exception& e) {
+      throw FailureAt(e, QString::fromLatin1(erp::SeriesConfigFileName), QString::number(rowsRead + 1));
+    }
   }
 
   if (arguments.size() > 1 && arguments[1] == QLatin1String("-a")) {
@@ -195,6 +239,10 @@ void TForm1::Timer3Timer() {
 
 void TForm1::BitBtnStartClick() {
   if (view_.Running) {
+    // A double click on "Старт" must not end the program: a press within the desktop's
+    // double-click interval after the button became "ВЫХОД" (and the data were in) is the second
+    // click of it.
+    if (startPressed_.isValid() && startPressed_.elapsed() < QApplication::doubleClickInterval()) return;
     // Exit: the remembered scales are written, then the process ends at once. When they cannot
     // be written, the error is shown and the loop that dispatched this press goes on.
     erp::SaveScaleMemory(scaleMemory_);
@@ -202,24 +250,50 @@ void TForm1::BitBtnStartClick() {
     return;
   }
   view_.Running = true;
-  ui.BitBtnStart->setStyleSheet(QStringLiteral("color: #ff0000;"));
-  ui.BitBtnStart->setText(QStringLiteral("ВЫХОД"));
+  const QString statusBefore = StatusText();
+  ShowStartButton(true);
   ui.CheckBoxChoise->setChecked(true);
 
   // A loading error ends the press here: the loop is not entered and the button acts as Exit.
-  LoadObservations();
+  if (!LoadObservations()) {
+    // The operator gave up choosing a data folder: the window is as before the press.
+    view_.Running = false;
+    ShowStartButton(false);
+    SetStatusText(statusBefore);
+    return;
+  }
+  // From here on the presses queued during the loading are served, a double click's second one
+  // among them.
+  startPressed_.start();
   ViewerLoop();
 }
 
-void TForm1::LoadObservations() {
+// "Старт" in green before the data are loaded, "ВЫХОД" in red once the press has started them,
+// painted at once: the loading pass that follows processes no messages.
+void TForm1::ShowStartButton(bool exit) {
+  ui.BitBtnStart->setStyleSheet(exit ? QStringLiteral("color: #ff0000;") : QStringLiteral("color: #008000;"));
+  ui.BitBtnStart->setText(exit ? QStringLiteral("ВЫХОД") : QStringLiteral("Старт"));
+  ui.BitBtnStart->repaint();
+}
+
+bool TForm1::LoadObservations() {
   LoadUiOfWindow loadUi(*this);
   erp::ui::ResetVectorUnitState();
-  erp::LoadObservations(timeBase_.BaseMJD, seriesSlots_, *store_, view_.SeriesVisible, view_.RescaleOnChange,
-                        view_.TimeShiftDays, loadUi);
+  try {
+    if (!erp::LoadObservations(timeBase_.BaseMJD, seriesSlots_, *store_, view_.SeriesVisible, view_.RescaleOnChange,
+                               view_.TimeShiftDays, loadUi)) {
+      return false;
+    }
+  } catch (const std::exception& e) {
+    // The status bar's "reading ..." is gone by the time the box is read: the box says where.
+    if (loadUi.failedPath.empty()) throw;
+    throw FailureAt(e, ForDisplay(loadUi.failedPath), loadUi.failedLine > 0 ? QString::number(loadUi.failedLine) : QString());
+  }
   // The data are in: every group box and checkbox lying on the chart comes alive.
   for (QWidget* control : ui.Chart->OverlayControls()) {
     if (qobject_cast<QGroupBox*>(control) || qobject_cast<QCheckBox*>(control)) control->setEnabled(true);
   }
+  return true;
 }
 
 // Runs until the window is closed. Each iteration: one refresh pass when one was requested, the

@@ -5,6 +5,7 @@
 // refresh requests that the handlers set.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -133,7 +134,9 @@ class TForm1 : public QMainWindow {
   void ShowCrosshairReadout(const QString& x, const QString& y);
 
   // The viewer: loading, the loop, one refresh pass and what it shows
-  void LoadObservations();
+  // The loading pass; false when the operator gave up choosing a data folder.
+  bool LoadObservations();
+  void ShowStartButton(bool exit);
   void ViewerLoop();
   void WaitForMessages(std::chrono::steady_clock::time_point iterationStart);
   void SaveExportImage(const char* fileName);
@@ -165,6 +168,7 @@ class TForm1 : public QMainWindow {
   int refreshCount_ = 0;
   erp::NavigationState nav_;
   std::array<bool, 7> keyHeld_{};  // navigation button of that tag held by its key
+  QElapsedTimer startPressed_;     // since Start became Exit and the loop began
   int wheelAngle_ = 0;             // wheel turn not yet made into a step (eighths of a degree)
   std::unique_ptr<erp::ui::Crosshair> crosshair_;
 

@@ -98,7 +98,7 @@ std::size_t ObservationStore::Index(int row, int series, int parameter) {
          static_cast<std::size_t>(parameter - 1);
 }
 
-void LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
+bool LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
                       SlotArray<bool, SeriesCount>& seriesVisible, bool& rescaleOnChange,
                       double& timeShiftDays, LoadUi& ui) {
   store.Values.fill(MissingValue);
@@ -130,14 +130,16 @@ void LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore
     if (store.AnySeriesLoaded) break;
 
     ui.ShowMessage(kNoDataMessage);
-    if (const std::optional<std::string> chosen = ui.ChooseDirectory(WorkingDirectory())) {
-      store.DataDirectory = (*chosen + kPathSeparator).substr(0, MaxFileNameLength);
-    }
+    // A cancel gives up: asking again would leave the operator no way out but to kill the program.
+    const std::optional<std::string> chosen = ui.ChooseDirectory(WorkingDirectory());
+    if (!chosen) return false;
+    store.DataDirectory = (*chosen + kPathSeparator).substr(0, MaxFileNameLength);
   }
 
   rescaleOnChange = true;
   timeShiftDays = 0.0;
   ui.ShowStatus(kReadyStatus);
+  return true;
 }
 
 }  // namespace erp

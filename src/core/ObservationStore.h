@@ -77,14 +77,15 @@ struct LoadUi {
 //      than 1000 such records keeps the first 1000; later lines are still parsed;
 //   3. while no file exists at all: the message "Путь к файлам данных указан неверно!", then
 //      the directory chooser (starting at the working directory); a chosen directory plus "/"
-//      (cut to 255 bytes) becomes DataDirectory; step 2 again, also after a cancel;
-//   4. rescaleOnChange = true, timeShiftDays = 0, the status shows "  Ready".
-// Returns normally only after step 4: the window then enables the chart's controls.
+//      (cut to 255 bytes) becomes DataDirectory and step 2 runs again; a cancel ends the pass,
+//      which returns false (nothing loaded, DataDirectory as it was, step 4 not run);
+//   4. rescaleOnChange = true, timeShiftDays = 0, the status shows "  Ready"; returns true.
+// The window enables the chart's controls after a pass that returned true.
 // Throws std::runtime_error and ends the pass at the line that failed to convert (the message of
 // ParseRecord), or with the system's message when an existing file cannot be opened or read
 // (also when its name cannot be followed: a link loop, a folder that may not be searched);
 // what was stored stays, and step 4 does not run.
-void LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
+bool LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
                       SlotArray<bool, SeriesCount>& seriesVisible, bool& rescaleOnChange,
                       double& timeShiftDays, LoadUi& ui);
 

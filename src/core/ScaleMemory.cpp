@@ -4,6 +4,9 @@
 #include "core/NumberText.h"
 #include "core/SettingsScanner.h"
 
+#include <cstdio>
+#include <stdexcept>
+
 namespace erp {
 
 std::optional<int> ScaleSlot(int parameter, int interval, int trend) {
@@ -13,7 +16,11 @@ std::optional<int> ScaleSlot(int parameter, int interval, int trend) {
   return 4 * parameter + 2 * interval + trend + 1;
 }
 
-void LoadScaleMemory(ScaleMemory& memory, const std::string& path) {
+namespace {
+
+// Reads the sixteen entries; `badLines`, when given, takes the lines of entries that are no
+// integer (set to 0) instead of the error.
+void ReadScaleMemory(ScaleMemory& memory, const std::string& path, std::vector<int>* badLines) {
   if (!FileExists(path)) {
     CreateEmptyFileIfMissing(path);
     return;
@@ -21,9 +28,25 @@ void LoadScaleMemory(ScaleMemory& memory, const std::string& path) {
   const FileHandle file = OpenForReading(path);
   SettingsScanner scanner(file.get());
   for (int k = 1; k <= ScaleViewCount; ++k) {
-    memory[k] = scanner.ReadInteger();
+    try {
+      memory[k] = scanner.ReadInteger();
+    } catch (const std::runtime_error&) {
+      if (badLines == nullptr || std::ferror(file.get())) throw;
+      memory[k] = 0;
+      badLines->push_back(scanner.Line());
+    }
     scanner.SkipLine();
   }
+}
+
+}  // namespace
+
+void LoadScaleMemory(ScaleMemory& memory, const std::string& path) { ReadScaleMemory(memory, path, nullptr); }
+
+std::vector<int> LoadScaleMemoryKeepingDefaults(ScaleMemory& memory, const std::string& path) {
+  std::vector<int> badLines;
+  ReadScaleMemory(memory, path, &badLines);
+  return badLines;
 }
 
 std::string ScaleMemoryText(const ScaleMemory& memory) {

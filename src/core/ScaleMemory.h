@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/SlotArray.h"
 
@@ -28,6 +29,12 @@ std::optional<int> ScaleSlot(int parameter, int interval, int trend);
 // (memory[1..k-1] are then already set), or the system's message when the file cannot be
 // created, opened or read. The window then selects item memory[1] itself.
 void LoadScaleMemory(ScaleMemory& memory, const std::string& path = ScaleMemoryFileName);
+
+// Reads scale.ini as LoadScaleMemory does, but an entry that is not an integer does not stop the
+// reading: it gets the default 0 and the number of its line goes into the result, and the next
+// entry is read from the following line. Empty when every entry converted. Throws only the
+// system's message (and for what is no regular file).
+std::vector<int> LoadScaleMemoryKeepingDefaults(ScaleMemory& memory, const std::string& path = ScaleMemoryFileName);
 
 // The text of scale.ini: sixteen lines, memory[k] in decimal on line k, each ending CR LF.
 std::string ScaleMemoryText(const ScaleMemory& memory);

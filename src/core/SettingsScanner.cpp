@@ -11,10 +11,16 @@ namespace {
 constexpr int kLastBlankCode = 32;  // codes up to this separate integer tokens
 }
 
+void SettingsScanner::ConsumeByte(int c) {
+  if (c == '\r' || (c == '\n' && !afterCr_)) ++line_;
+  afterCr_ = c == '\r';
+  bytes_.Consume(1);
+}
+
 std::int32_t SettingsScanner::ReadInteger() {
   int c = bytes_.Peek();
   while (c >= 0 && c <= kLastBlankCode) {
-    bytes_.Consume(1);
+    ConsumeByte(c);
     c = bytes_.Peek();
   }
   if (c < 0) return 0;
@@ -23,7 +29,7 @@ std::int32_t SettingsScanner::ReadInteger() {
   std::size_t length = 0;
   while (c > kLastBlankCode && length < token.size()) {
     token[length++] = static_cast<char>(c);
-    bytes_.Consume(1);
+    ConsumeByte(c);
     c = bytes_.Peek();
   }
   const auto value = ParseInt32(std::string_view(token.data(), length));
@@ -35,11 +41,10 @@ void SettingsScanner::PassLine(std::string* text) {
   for (std::string_view chunk = bytes_.Pending(); !chunk.empty(); chunk = bytes_.Pending()) {
     const std::size_t end = chunk.find_first_of("\r\n");
     if (text != nullptr) text->append(chunk.substr(0, end));
-    if (end != std::string_view::npos) {
-      bytes_.Consume(end);
-      return;
-    }
-    bytes_.Consume(chunk.size());
+    const std::size_t taken = end != std::string_view::npos ? end : chunk.size();
+    if (taken > 0) afterCr_ = false;
+    bytes_.Consume(taken);
+    if (end != std::string_view::npos) return;
   }
 }
 
@@ -57,10 +62,10 @@ void SettingsScanner::SkipLine() {
 void SettingsScanner::SkipLineEnd() {
   const int c = bytes_.Peek();
   if (c == '\n') {
-    bytes_.Consume(1);
+    ConsumeByte(c);
   } else if (c == '\r') {
-    bytes_.Consume(1);
-    if (bytes_.Peek() == '\n') bytes_.Consume(1);
+    ConsumeByte(c);
+    if (bytes_.Peek() == '\n') ConsumeByte('\n');
   }
 }
 

@@ -35,12 +35,20 @@ class SettingsScanner {
   // Passes over one line end (CR LF, LF or CR) if one stands at the current position.
   void SkipLineEnd();
 
+  // The number (from 1) of the line the next character stands on; CR LF, LF and a lone CR each
+  // end one line.
+  int Line() const { return line_; }
+
  private:
+  // Consumes one byte `c` of the stream, counting the line ends.
+  void ConsumeByte(int c);
   // Consumes the bytes up to the next CR or LF, which stays unread, appending them to `text`
   // unless it is null.
   void PassLine(std::string* text);
 
   ByteReader bytes_;
+  int line_ = 1;
+  bool afterCr_ = false;  // the last byte consumed was a CR: an LF now ends no further line
 };
 
 }  // namespace erp

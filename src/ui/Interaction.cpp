@@ -31,7 +31,10 @@ std::optional<QString> QtInteraction::ChooseDirectory(const QString& start) {
 void QtInteraction::ShowModal(QDialog& dialog) { dialog.exec(); }
 
 bool UnattendedInteraction::Report(const QString& message) {
-  const QString line = message.simplified();  // the box's lines joined into one
+  // The box's lines joined into one.
+  QStringList parts = message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  for (QString& part : parts) part = part.simplified();
+  const QString line = parts.join(QStringLiteral("; "));
   std::fprintf(log_, "orbelon: %s\n", line.toLocal8Bit().constData());
   std::fflush(log_);
   if (!headless_) return true;

@@ -65,8 +65,10 @@ struct LoadRun {
   }
   // Runs the pass; the message of the error that ended it, empty when it returned.
   std::string Load() {
-    return testing::ErrorOf([&] { LoadObservations(kBaseMJD, slots, *store, visible, rescaleOnChange, timeShiftDays, ui); });
+    return testing::ErrorOf(
+        [&] { loaded = LoadObservations(kBaseMJD, slots, *store, visible, rescaleOnChange, timeShiftDays, ui); });
   }
+  bool loaded = false;  // what the last pass returned
   double At(int row, int series, int parameter) const { return store->At(row, series, parameter); }
   std::vector<double> Epochs(int series) const {
     std::vector<double> epochs;
@@ -356,19 +358,33 @@ TEST(LoadObservations, AsksForTheDataDirectoryUntilAFileIsFound) {
   run.slots.SeriesFileName[3] = "b.dat";
   run.slots.SeriesFormatSpec[3] = "j_xp_yp_u";
   const std::string longChoice = run.dir / std::string(300 - run.dir.path().string().size() - 1, 'd');
-  run.ui.answers = {std::nullopt, run.dir / "empty", longChoice, run.dir / "data"};
+  run.ui.answers = {run.dir / "empty", longChoice, run.dir / "data"};
 
   ASSERT_EQ(run.Load(), "");
   const std::string cwd = fs::current_path().string();
   const std::string choose = "choose:" + cwd;
   const std::string message = "message:" + kNoData;
-  EXPECT_EQ(run.ui.events, (std::vector<std::string>{message, choose, message, choose, message, choose, message, choose,
+  EXPECT_EQ(run.ui.events, (std::vector<std::string>{message, choose, message, choose, message, choose,
                                                      "status:" + kReading + run.dir / "data/b.dat", "status:" + kReady}));
   const std::string first = run.dir.prefix();  // as the run started
-  EXPECT_EQ(run.ui.directoryWhenAsked,
-            (std::vector<std::string>{first, first, run.dir / "empty/", longChoice.substr(0, 255)}));
+  EXPECT_EQ(run.ui.directoryWhenAsked, (std::vector<std::string>{first, run.dir / "empty/", longChoice.substr(0, 255)}));
   EXPECT_EQ(run.store->DataDirectory, run.dir / "data/");
   EXPECT_EQ(run.Epochs(3), std::vector<double>{55800.0});
+}
+
+// A cancel in the chooser gives up: the pass ends without loading, the folder as it was.
+TEST(LoadObservations, ACancelInTheChooserEndsThePass) {
+  LoadRun run;
+  run.slots.SeriesFileName[1] = "nowhere.dat";
+  run.ui.answers = {run.dir / "empty", std::nullopt};
+  fs::create_directories(run.dir.path() / "empty");
+  ASSERT_EQ(run.Load(), "");
+  EXPECT_FALSE(run.loaded);
+  const std::string message = "message:" + kNoData;
+  const std::string choose = "choose:" + fs::current_path().string();
+  EXPECT_EQ(run.ui.events, (std::vector<std::string>{message, choose, message, choose}));
+  EXPECT_EQ(run.store->DataDirectory, run.dir / "empty/");
+  EXPECT_FALSE(run.store->AnySeriesLoaded);
 }
 
 // Permissions stop an ordinary user only; as root the check runs as "nobody" in a child process.

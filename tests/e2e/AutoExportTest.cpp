@@ -166,7 +166,7 @@ class AutoExportTest : public QObject {
       std::function<bool(const QDir&)> intact = {};
     } cases[] = {
         {"bad scale.ini", [](const QDir& d) { fixture::Write(d.filePath("scale.ini"), "x\r\n"); },
-         "orbelon: Invalid numeric input", {}},
+         QString::fromUtf8("orbelon: Invalid numeric input; Файл: scale.ini, строка 1"), {}},
         {"no data file",
          [](const QDir& d) {
            for (const char* f : {"a.dat", "b.dat", "c.dat", "d.dat"}) QFile::remove(d.filePath(f));

@@ -47,7 +47,7 @@ class ErrorTextTest : public QObject {
       char text[512] = {};
       const std::size_t length = std::fread(text, 1, sizeof text - 1, log);
       std::fclose(log);
-      QString expected = QStringLiteral("orbelon: yp.bmp: Is a directory\norbelon: Путь к файлам данных указан неверно!\n");
+      QString expected = QStringLiteral("orbelon: yp.bmp: Is a directory\norbelon: Путь к файлам; данных указан неверно!\n");
       if (headless) expected += QStringLiteral("orbelon: no data folder can be chosen without a display\n");
       QCOMPARE(QString::fromLocal8Bit(text, static_cast<qsizetype>(length)), expected);
       QCOMPARE(boxes.shown, headless ? QStringList() : (QStringList{"yp.bmp: Is a directory", "Путь к файлам\nданных указан неверно!", "chooser"}));

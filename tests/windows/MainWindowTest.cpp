@@ -206,28 +206,25 @@ class MainWindowTest : public QObject {
     QCOMPARE(w->SeriesSlots().SeriesFileName[15], std::string());
   }
 
-  // A settings file that fails to read ends start-up there: the error is shown, what was applied
-  // stays, nothing after it (the rest of series.ini, the command line) happens, and the window opens.
+  // A series.ini row that fails to read ends start-up there: the error is shown with the file and
+  // row, what was applied stays, nothing after it (the rest of series.ini, the command line)
+  // happens, and the window opens.
   void failingSettingsStopStartUp_data() {
-    QTest::addColumn<QByteArray>("scaleIni");
     QTest::addColumn<QByteArray>("seriesIni");
     QTest::addColumn<int>("applied");  // series.ini rows applied before the failure
     QTest::newRow("series.ini, third row")
-        << QByteArray() << QByteArray("9 1 A a.dat j\r\n12 1 B b.dat j\r\nx 0 C c.dat j\r\n0 0 D d.dat j\r\n") << 2;
-    QTest::newRow("series.ini, first row") << QByteArray() << QByteArray("9 z A a.dat j\r\n") << 0;
-    QTest::newRow("scale.ini, second line: series.ini is not read")
-        << QByteArray("1\nfoo\n") << QByteArray("9 2 Alpha alpha.dat j\r\n") << 0;
+        << QByteArray("9 1 A a.dat j\r\n12 1 B b.dat j\r\nx 0 C c.dat j\r\n0 0 D d.dat j\r\n") << 2;
+    QTest::newRow("series.ini, first row") << QByteArray("9 z A a.dat j\r\n") << 0;
   }
   void failingSettingsStopStartUp() {
-    QFETCH(QByteArray, scaleIni);
     QFETCH(QByteArray, seriesIni);
     QFETCH(int, applied);
-    if (!scaleIni.isEmpty()) WriteFile("scale.ini", scaleIni);
     WriteFile("series.ini", seriesIni);
     const QString defaultTitle = erp::ui::Chart().SeriesList(applied).Title();
     const erp::SeriesSlots defaults = erp::DefaultSeriesSlots();
     auto w = Make({"orbelon", "-a"});
-    QCOMPARE(fake_.errors, QStringList{"Invalid numeric input"});
+    QCOMPARE(fake_.errors,
+             QStringList{QStringLiteral("Invalid numeric input\nФайл: series.ini, строка %1").arg(applied + 1)});
     QVERIFY(!w->View().AutoStartPending);  // the command line is examined last
     QVERIFY(w->findChild<QPushButton*>("BitBtnStart")->isEnabled());
     for (int i = 0; i < applied; ++i) QVERIFY(w->Chart().SeriesList(i).Title() != defaultTitle);
@@ -235,6 +232,21 @@ class MainWindowTest : public QObject {
     for (int slot = applied + 1; slot <= 15; ++slot) {
       QCOMPARE(w->SeriesSlots().SeriesFileName[slot], applied == 0 ? defaults.SeriesFileName[slot] : std::string());
     }
+  }
+
+  // Entries of scale.ini that are no number keep their defaults and are reported with the file
+  // and lines; start-up goes on: series.ini is read and -a is taken.
+  void badScaleIniKeepsDefaultsAndGoesOn() {
+    WriteFile("scale.ini", "1\nfoo\n2\r\n\r\n3 x\r\nbar\r\n4\n");
+    WriteFile("series.ini", "9 2 Alpha alpha.dat j\r\n");
+    auto w = Make({"orbelon", "-a"});
+    QCOMPARE(fake_.errors, QStringList{QStringLiteral("Invalid numeric input\nФайл: scale.ini, строка 2, 6")});
+    const erp::ScaleMemory& m = w->ScaleMemory();
+    QCOMPARE((std::vector<int>{m[1], m[2], m[3], m[4], m[5], m[6], m[7]}), (std::vector<int>{1, 0, 2, 3, 0, 4, 0}));
+    QCOMPARE(w->Chart().SeriesList(0).Title(), QStringLiteral("Alpha"));
+    QVERIFY(w->View().AutoStartPending);
+    QVERIFY(w->close());  // written whole at the end, as always
+    QVERIFY(ReadFile("scale.ini").startsWith("1\r\n0\r\n2\r\n3\r\n0\r\n4\r\n0\r\n"));
   }
 
   void scaleIniReadAndWritten() {

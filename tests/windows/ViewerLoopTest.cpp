@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleHints>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -72,6 +73,9 @@ class ViewerLoopTest : public QObject {
     fixture::WriteViewerFixture(QDir(dir_->path()));
     fake_ = FakeInteraction();
     exitCode_.reset();
+    // A press of Exit right after Start counts as the second click of a double click: the tests
+    // that press it at once run without that guard, doubleClickOnStartDoesNotExit with it.
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(0);
   }
   void cleanup() {
     QDir::setCurrent(oldDir_);
@@ -307,6 +311,19 @@ class ViewerLoopTest : public QObject {
     QCOMPARE(exitCode_, std::optional<int>(0));
   }
 
+  void doubleClickOnStartDoesNotExit() {
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(1000);
+    auto w = Make();
+    QElapsedTimer pressed;
+    QVERIFY(RunScenario(*w, {{[] { return true; }, [&] {
+      Start(*w)->click();  // the second click of the double click, at the loop's first messages
+      QCOMPARE(exitCode_, std::nullopt);
+      QVERIFY(w->View().Running);
+      pressed.start();
+    }}, {[&] { return pressed.isValid() && pressed.elapsed() > 1050; }, [&] { Start(*w)->click(); }}}));
+    QCOMPARE(exitCode_, std::optional<int>(0));
+  }
+
   void exitWritesTheScalesAndEndsAtOnce() {
     auto w = Make();
     QVERIFY(RunScenario(*w, {{[&] { return w->RefreshCount() >= 1; }, [&] {
@@ -387,7 +404,8 @@ class ViewerLoopTest : public QObject {
     fixture::Write("c.dat", "56480 0.1 0.3 -0.2\r\n56481 0.1 abc -0.2\r\n");
     auto w = Make();
     Start(*w)->click();  // returns: the loop is not entered
-    QCOMPARE(fake_.errors, QStringList{"'abc' is not a valid floating point value"});
+    // The converter's message as it stands, and where on a line of its own.
+    QCOMPARE(fake_.errors, QStringList{QStringLiteral("'abc' is not a valid floating point value\nФайл: c.dat, строка 2")});
     QVERIFY(w->StatusText().contains("c.dat"));
     QVERIFY(!w->findChild<QGroupBox*>("GroupBox2")->isEnabled());
     QCOMPARE(w->RefreshCount(), 0);
@@ -398,12 +416,37 @@ class ViewerLoopTest : public QObject {
   void missingDataAsksForTheFolder() {
     QVERIFY(QDir().mkdir("data"));
     for (const char* name : {"a.dat", "b.dat", "c.dat", "d.dat"}) QVERIFY(QFile::rename(name, QString("data/") + name));
-    fake_.chosenDirectories = {std::nullopt, QDir::current().filePath("data")};
+    QVERIFY(QDir().mkdir("empty"));
+    fake_.chosenDirectories = {QDir::current().filePath("empty"), QDir::current().filePath("data")};
     auto w = Make();
     QVERIFY(RunScenario(*w, {{[&] { return w->RefreshCount() >= 1; }, [&] {
-      QCOMPARE(fake_.messages.size(), 2);  // again after the cancel
+      QCOMPARE(fake_.messages.size(), 2);  // again after a folder without data
       QCOMPARE(fake_.messages.first(), QStringLiteral("Путь к файлам данных указан неверно!"));
       QCOMPARE(fake_.chooserStarts.first(), QDir::currentPath());
+      QCOMPARE(w->Chart().SeriesList(0).Count(), 29);
+    }}}));
+  }
+
+  // Cancel in the folder chooser gives up: the window is as before Start, ready to be closed or
+  // started again.
+  void cancelInTheChooserLeavesTheWindowAsBeforeStart() {
+    QVERIFY(QDir().mkdir("data"));
+    for (const char* name : {"a.dat", "b.dat", "c.dat", "d.dat"}) QVERIFY(QFile::rename(name, QString("data/") + name));
+    fake_.chosenDirectories = {std::nullopt};
+    auto w = Make();
+    const QString status = w->StatusText();
+    Start(*w)->click();  // returns at once
+    QCOMPARE(fake_.messages, QStringList{QStringLiteral("Путь к файлам данных указан неверно!")});
+    QVERIFY(!w->View().Running);
+    QCOMPARE(Start(*w)->text(), QStringLiteral("Старт"));
+    QVERIFY(Start(*w)->styleSheet().contains("#008000"));
+    QCOMPARE(w->StatusText(), status);
+    QVERIFY(!w->findChild<QGroupBox*>("GroupBox2")->isEnabled());
+    QCOMPARE(w->RefreshCount(), 0);
+
+    // Started again with the folder chosen, it loads and draws.
+    fake_.chosenDirectories = {QDir::current().filePath("data")};
+    QVERIFY(RunScenario(*w, {{[&] { return w->RefreshCount() >= 1; }, [&] {
       QCOMPARE(w->Chart().SeriesList(0).Count(), 29);
     }}}));
   }
