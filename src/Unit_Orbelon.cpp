@@ -46,6 +46,10 @@ namespace {
 // measured on the monotonic clock, so that setting the desktop clock back does not stop the loop.
 constexpr std::chrono::nanoseconds kPollInterval(19992960);
 
+constexpr int kEdgeGap = 4;      // pixels kept between a control and the chart's edge
+constexpr int kStartGap = 17;    // between the navigation buttons and the Start button
+constexpr int kScaleBoxGap = 10;  // between the legend and the scale box below it
+
 QString FromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Bytes of a path or a core message as shown: UTF-8, or CP1251 where they are not UTF-8.
@@ -136,6 +140,10 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
   qApp->installEventFilter(this);
 
   crosshair_ = std::make_unique<erp::ui::Crosshair>(*ui.Chart);
+  // The scale box stands below the legend, beside the series checkboxes: a legend of short
+  // titles (or none, without series.ini) keeps room for it, so it covers neither the plot nor
+  // hangs off the chart.
+  ui.Chart->Legend().SetMinimumWidth(ui.GroupBoxScales->width() - ui.CheckBox[0]->width());
   erp::ui::InstallTimeAxisLabels(*ui.Chart, [this] {
     return erp::ui::TimeAxisView{ui.RadioGroupInterval->ItemIndex(), view_.TimeShiftDays, timeBase_.AxisStartMJD,
                                  timeBase_.DateTimeOffset, timeBase_.CurrentWeek};
@@ -522,12 +530,39 @@ void TForm1::ChartAfterDraw() {
   // 3. The overlay controls follow the legend rows and the plot edges.
   erp::ui::LayoutOverlay(chart.OverlayControls(), chart.Legend().GetRectLegend().ToQRect(),
                          chart.ChartRect().ToQRect(), chart.height(), ui.CheckBox[0]);
+  KeepControlsClear();
   // 4. A fresh picture carries no crosshair: it goes back where the pointer rests, and the
   // readouts follow a change of the axes.
   if (ui.CheckBoxViz->isChecked()) {
     const auto readout = crosshair_->Restore(timeBase_.DateTimeOffset);
     if (readout) ShowCrosshairReadout(readout->X, readout->Y);
   }
+}
+
+// What the overlay rules leave to the window: the scale box stays inside the chart (the legend's
+// least width keeps it beside the plot), the Start button stands beside the navigation buttons above the
+// plot, and the window keeps the least size at which no control covers another, the legend or
+// the plot.
+void TForm1::KeepControlsClear() {
+  erp::ui::Chart& chart = *ui.Chart;
+  QGroupBox* scales = ui.GroupBoxScales;
+  const int scalesLeft = std::min(scales->x(), chart.width() - scales->width() - kEdgeGap);
+  if (scalesLeft != scales->x()) scales->move(scalesLeft, scales->y());
+
+  const QRect navigation = ui.GroupBox1->geometry();
+  const QPoint start(navigation.right() + 1 + kStartGap,
+                     navigation.top() + (navigation.height() - ui.BitBtnStart->height()) / 2);
+  if (ui.BitBtnStart->pos() != start) ui.BitBtnStart->move(start);
+
+  // The legend, the gap and the scale box stand above each other beside the plot; the view
+  // group under the time axis spans most of the width.
+  const QRect plot = chart.ChartRect().ToQRect();
+  const QRect legend = chart.Legend().GetRectLegend().ToQRect();
+  const int plotNeeded = legend.height() + kScaleBoxGap + scales->height() + 1 + kEdgeGap;
+  const int width = std::max(ui.GroupBox2->geometry().right() + 1 + kEdgeGap, start.x() + ui.BitBtnStart->width() + kEdgeGap);
+  const int height = chart.height() - plot.height() + plotNeeded;
+  const QSize least = QSize(width, height) + (size() - chart.size());
+  if (least.expandedTo(minimumSize()) != minimumSize()) setMinimumSize(least.expandedTo(minimumSize()));
 }
 
 // The pointer moved over the chart: the crosshair follows it over the picture, no redraw.

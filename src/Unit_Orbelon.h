@@ -121,6 +121,7 @@ class TForm1 : public QMainWindow {
 
   // Reacting to the chart and the timers
   void ChartAfterDraw();
+  void KeepControlsClear();
   void ChartMouseMove();
   void Timer1Timer();
   void Timer2Timer();

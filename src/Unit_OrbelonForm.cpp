@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -109,6 +110,12 @@ void TForm1Form::SetupUi(QMainWindow& window) {
   SetupScaleGroup(window);
   SetupViewGroup(window);
   SetupNavigationGroup();
+
+  // A click on a radio button or checkbox leaves the keyboard where it was, so that the arrow
+  // keys go on moving the chart; Tab still reaches them (and then the arrows are theirs).
+  for (QAbstractButton* button : Chart->findChildren<QAbstractButton*>()) {
+    if (qobject_cast<QRadioButton*>(button) || qobject_cast<QCheckBox*>(button)) button->setFocusPolicy(Qt::TabFocus);
+  }
 
   Timer1 = MakeTimer(window, "Timer1", 70);
   Timer2 = MakeTimer(window, "Timer2", 210);

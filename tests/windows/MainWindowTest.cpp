@@ -169,6 +169,54 @@ class MainWindowTest : public QObject {
     }
   }
 
+  // At the designed size, larger and below the least size the window keeps, with and without
+  // titles in the legend: no control covers the plot, the legend or another control, and each
+  // stays inside the chart.
+  void controlsNeverCoverPlotLegendOrEachOther() {
+    for (const bool titles : {true, false}) {
+      if (titles) {
+        WriteFile("series.ini", "9 1 Alpha a.dat j_u\r\n12 2 Beta b.dat j_u\r\n");
+      } else {
+        QFile::remove("series.ini");
+      }
+      auto w = Make();
+      const int frame = w->height() - w->Chart().height();  // the menu and status bars
+      for (QSize size : {QSize(882, 634 + frame), QSize(1200, 800), QSize(500, 350)}) {
+        qInfo("%s, %dx%d", titles ? "titles" : "no titles", size.width(), size.height());
+        w->setWindowState(Qt::WindowNoState);
+        w->resize(size);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->Chart().Redraw();
+        w->Chart().Redraw();  // a second time at the least size, should the first have grown it
+        QVERIFY(w->width() >= w->minimumWidth() && w->height() >= w->minimumHeight());
+        const QRect chart = w->Chart().rect();
+        const QRect plot = w->Chart().ChartRect().ToQRect();
+        const QRect legend = w->Chart().Legend().GetRectLegend().ToQRect();
+        QVERIFY(plot.height() > 300 && plot.width() > 300);
+        const QRect start = w->findChild<QPushButton*>("BitBtnStart")->geometry();
+        const QRect scales = w->findChild<QGroupBox*>("GroupBoxScales")->geometry();
+        const QRect view = w->findChild<QGroupBox*>("GroupBox2")->geometry();
+        const QRect nav = w->findChild<QGroupBox*>("GroupBox1")->geometry();
+        for (const QRect& control : {start, scales, view, nav}) {
+          QVERIFY(chart.contains(control));
+          QVERIFY(!control.intersects(plot));
+          QVERIFY(!control.intersects(legend));
+        }
+        QVERIFY(!start.intersects(nav));
+        QVERIFY(!scales.intersects(view));
+      }
+    }
+    // Below the least size the window does not go.
+    auto w = Make();
+    w->setWindowState(Qt::WindowNoState);
+    w->resize(500, 350);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    w->Chart().Redraw();
+    QVERIFY(w->minimumWidth() > 700 && w->minimumHeight() > 500);
+  }
+
   void seriesIniApplied() {
     WriteFile("series.ini",
               "9 2 Alpha alpha.dat yy_mm_dd_u_xp_yp\r\n"

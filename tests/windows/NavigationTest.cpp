@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -14,6 +15,7 @@
 #include "FakeInteraction.h"
 #include "ViewerFixture.h"
 #include "core/Navigation.h"
+#include "ui/Controls.h"
 #include "ui/Crosshair.h"
 #include "ui/chart/Chart.h"
 
@@ -157,6 +159,31 @@ class NavigationTest : public QObject {
     });
     QVERIFY(ran);
     QVERIFY(fake_.errors.isEmpty());
+  }
+
+  // A click on a radio button or a checkbox leaves the keyboard with the chart: the arrow keys go
+  // on moving the window instead of switching the trend or the interval. Tab still reaches them.
+  void clickedButtonsLeaveTheKeysToTheChart() {
+    auto w = Make();
+    const bool ran = RunScenario(*w, {Loaded(*w, [&] {
+      QApplication::setActiveWindow(w.get());  // offscreen windows get the focus only when told
+      QWidget* chart = &w->Chart();
+      chart->setFocus();
+      QWidget* focus = QApplication::focusWidget();
+      QVERIFY(focus != nullptr);
+      auto* shown = w->findChild<QRadioButton*>("RadioGroupTrend1");
+      auto* series = w->SeriesCheckBox(2);
+      QVERIFY(shown && series);
+      QTest::mouseClick(shown, Qt::LeftButton);
+      QTest::mouseClick(series, Qt::LeftButton);
+      QCOMPARE(QApplication::focusWidget(), focus);
+      QCOMPARE(shown->focusPolicy(), Qt::TabFocus);
+      Key(focus, QEvent::KeyPress, Qt::Key_Left);
+      QVERIFY(Held(*w, erp::ButtonBack));
+      Key(focus, QEvent::KeyRelease, Qt::Key_Left);
+      QCOMPARE(w->findChild<erp::ui::RadioGroup*>("RadioGroupTrend")->ItemIndex(), 1);  // the click, not the key
+    })});
+    QVERIFY(ran);
   }
 
   // The crosshair switch enables the labels and asks for a redraw; with the pointer resting in

@@ -150,6 +150,7 @@ void SeriesLinePen::SetVisible(bool value) {
 // Legend and canvas
 
 PixelRect ChartLegend::GetRectLegend() const { return engine_->LegendRect(); }
+void ChartLegend::SetMinimumWidth(int pixels) { engine_->SetLegendMinimumWidth(pixels); }
 
 ChartCanvas::ChartCanvas(ChartEngine& engine) : engine_(&engine), pen_(engine), font_(engine) {}
 

@@ -258,6 +258,9 @@ class ChartLegend {
   // The legend's rectangle at the last drawing: (Bottom - Top) / 15 is the row pitch exactly and
   // row i (0-based) starts at Top + i * pitch. Empty before the first drawing.
   PixelRect GetRectLegend() const;
+  // The least width of the legend (pixels; 0, the default, for none): a legend of short or no
+  // titles then keeps room for what its user lays below it.
+  void SetMinimumWidth(int pixels);
 
  private:
   friend class ChartEngine;

@@ -28,7 +28,8 @@ constexpr double kRightMarginPercent = 1.0;
 constexpr int kTitleBand = 16;        // room above the plot kept by the (empty) chart title
 constexpr int kLabelPadding = 3;      // between the ticks and the labels of an axis
 constexpr int kLegendSpace = 24;      // between the plot and the legend (room for a checkbox column)
-constexpr int kLegendPadding = 4;     // inside the legend frame, left and right
+constexpr int kLegendPadding = 4;     // inside the legend frame, left of the samples
+constexpr int kLegendTitlePadding = 8;  // inside the legend frame, right of the longest title
 constexpr int kLegendSampleWidth = 50;
 constexpr int kLegendSampleGap = 4;   // between the sample and the title
 constexpr int kLegendRowExtra = 4;    // added to the title's line height for a legend row
@@ -365,7 +366,8 @@ void ChartEngine::Layout(int width, int height) {
   for (const SeriesModel& s : series_) {
     widestTitle = std::max(widestTitle, legendMetrics.horizontalAdvance(LegendTitle(legendMetrics, s)));
   }
-  const int legendWidth = kLegendPadding + kLegendSampleWidth + kLegendSampleGap + widestTitle + kLegendPadding;
+  const int legendWidth = std::max(legendMinimumWidth_,
+                                   kLegendPadding + kLegendSampleWidth + kLegendSampleGap + widestTitle + kLegendTitlePadding);
   legendRect_.Right = width - rightMargin;
   legendRect_.Left = legendRect_.Right - legendWidth;
   legendRect_.Top = plotTop;
@@ -542,6 +544,12 @@ void ChartEngine::RunBeforeDrawAxes(QCPPainter* painter) {
   drawingPainter_ = painter;
   CallLoggingEscapes("OnBeforeDrawAxes", onBeforeDrawAxes_);
   drawingPainter_ = nullptr;
+}
+
+void ChartEngine::SetLegendMinimumWidth(int pixels) {
+  if (pixels == legendMinimumWidth_) return;
+  legendMinimumWidth_ = pixels;
+  Changed();
 }
 
 void ChartEngine::DrawLegend(QCPPainter* painter) const {

@@ -53,6 +53,7 @@ class ChartEngine {
   const QImage& Picture() const { return picture_; }
   PixelRect PlotRect() const { return chartRect_; }
   PixelRect LegendRect() const { return legendRect_; }
+  void SetLegendMinimumWidth(int pixels);
   QByteArray VectorImageBytes(ChartImageFormat format);
 
   double CalcPosPoint(int index, int pixel) const;
@@ -115,6 +116,7 @@ class ChartEngine {
   PixelRect legendRect_;
   int legendRowHeight_ = 0;
   int legendTitleWidth_ = 0;  // the widest a title is drawn in the legend, set by the layout
+  int legendMinimumWidth_ = 0;  // the least width of the legend, set by the chart's user
 };
 
 }  // namespace erp::ui
