@@ -764,10 +764,11 @@ constexpr const char* kUsage =
     "                    [--values all|pole|ut] [--no-predictions] [--title TEXT]\n";
 
 constexpr const char* kHelp =
-    "Turns an IERS finals file (finals.all, finals2000A.all, .data, .daily) or an EOP C04 series\n"
-    "(14 C04 and earlier, or 20 C04) into a data file for the viewer: one line per day with the\n"
-    "MJD, Xp and Yp (arcseconds) and UT1 - UTC (seconds), separated by blanks. The layout is\n"
-    "recognised from the file; a line that does not fit it stops the conversion with its number.\n"
+    "Turns one Earth-orientation product (IERS finals, EOP C04, IVS EOP 2.x, the IERS universal\n"
+    "format, IGS ERP version 2: see eop_import --help) into a data file for the viewer: one line\n"
+    "per epoch with the MJD, Xp and Yp (arcseconds) and UT1 - UTC (seconds), separated by blanks.\n"
+    "The product is recognised from the file; a line that does not fit it stops the conversion\n"
+    "with its number. eop_import does the same for several files and puts them into series.ini.\n"
     "Prints the series.ini line for OUTPUT (title in CP1251, as series.ini holds it).\n"
     "\n"
     "  --from, --to YYYY-MM-DD  keep only the days from/to these dates (both included)\n"
@@ -949,7 +950,7 @@ constexpr const char* kImportHelp =
     "                     and its row into FOLDER/series.ini, in the first free slots\n"
     "  --slot N           the slot of the first input (the next inputs take N+1, ...)\n"
     "  --colour C         colour of the rows: 0..49 or a name such as clRed (default: blue, red, ...)\n"
-    "  --symbol S         0 line, 1 squares, 2 circles, 3 triangles (default 0)\n"
+    "  --symbol S         0 or line, 1 or squares, 2 or circles, 3 or triangles (default 0)\n"
     "  --force            replace a taken slot or an existing data file\n"
     "  --output FILE      write one input to FILE and print its series.ini line instead\n"
     "  --title TEXT       legend title, one word (default: the input's name, or IERS-A, IERS-B, C04)\n"
