@@ -13,6 +13,7 @@
 #include "Unit3.h"
 #include "Unit_Orbelon.h"
 #include "ui/Interaction.h"
+#include "ui/chart/PictureMemory.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ void BatchMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 }  // namespace
 
 int main(int argc, char** argv) {
+  erp::ui::KeepPictureMemory();
   // The command line as the user typed it: Qt takes its own options (-platform, -style, ...) out
   // of argv when the application is constructed, and "-a" counts only as the very first argument.
   QStringList arguments;
