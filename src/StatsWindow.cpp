@@ -5,12 +5,16 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "core/FileIo.h"
 
@@ -19,6 +23,8 @@ TfmStats::TfmStats(erp::ui::Interaction& interaction, QWidget* parent)
   setObjectName(QStringLiteral("fmStats"));
   setWindowTitle(QStringLiteral("Статистика рядов"));
   setModal(false);
+  // An ordinary window of its own beside the chart, not a dialog held above it.
+  setWindowFlags(Qt::Window);
   plot_->SeriesEmpty.Fill(true);
 
   auto* layout = new QVBoxLayout(this);
@@ -91,6 +97,11 @@ void TfmStats::Recompute() {
   const auto header = erp::SeriesStatisticsHeader(parameter_);
   QStringList labels;
   for (const std::string& h : header) labels << QString::fromStdString(h);
+  // The differences are taken against the reference's points also while its series is hidden on
+  // the chart: the header says so, instead of comparing against an invisible series silently.
+  if (parameter_ != 0 && !drawn_[ReferenceSlot()]) {
+    labels[0] += QStringLiteral(" (опорный ряд %1 скрыт)").arg(ReferenceSlot());
+  }
   TableStats->setHorizontalHeaderLabels(labels);
   TableStats->setRowCount(table_.RowCount);
   for (int i = 0; i < table_.RowCount; ++i) {
@@ -110,7 +121,28 @@ void TfmStats::ComboBoxReferenceChange() { Recompute(); }
 void TfmStats::ButtonCopyClick() { QApplication::clipboard()->setText(QString::fromStdString(TableText('\t'))); }
 
 void TfmStats::ButtonSaveClick() {
-  const std::optional<QString> name = chooseSaveFile_();
+  std::optional<QString> name = chooseSaveFile_();
   if (!name) return;
+  // A name typed without an extension gets ".csv", as the file type chosen says.
+  if (QFileInfo(*name).suffix().isEmpty()) *name += QStringLiteral(".csv");
   erp::WriteFileReplacing(QFile::encodeName(*name).toStdString(), TableText(','));
+}
+
+void TfmStats::PlaceBeside(const QWidget& window) {
+  const QScreen* screen = window.screen();
+  if (screen == nullptr) return;
+  const QRect available = screen->availableGeometry();
+  const QRect main = window.frameGeometry();
+  // The desktop's title bar and borders, as the main window has them (this one has none before
+  // it is first shown).
+  const QSize frame = main.size() - window.geometry().size();
+  resize(size().boundedTo(available.size() - frame));
+  const QSize own = size() + frame;
+  // Right of the main window, else left of it, else over its right edge (the legend's side),
+  // within the screen.
+  int x = main.right() + 1;
+  if (x + own.width() > available.right() + 1) x = main.left() - own.width();
+  if (x < available.left()) x = available.right() + 1 - own.width();
+  const int y = std::clamp(main.top(), available.top(), std::max(available.top(), available.bottom() + 1 - own.height()));
+  move(std::max(x, available.left()), y);
 }

@@ -42,6 +42,10 @@ class TfmStats : public QDialog {
 
   void SetSaveFileChooser(SaveFileChooser chooser) { chooseSaveFile_ = std::move(chooser); }
 
+  // Moves the window beside `window` where the screen has room: right of it, else left of it,
+  // else over its right edge, inside the screen.
+  void PlaceBeside(const QWidget& window);
+
   QComboBox* ComboBoxReference = nullptr;
   QTableWidget* TableStats = nullptr;
   QPushButton* ButtonCopy = nullptr;

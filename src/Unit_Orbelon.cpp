@@ -501,8 +501,12 @@ void TForm1::Options2Click() {
 }
 
 void TForm1::Options3Click() {
+  const bool first = fmStats == nullptr;
   if (!fmStats) {
-    fmStats = new TfmStats(interaction_, this);
+    // A window of its own (no parent, so that the desktop does not hold it above the chart),
+    // owned by this one.
+    stats_ = std::make_unique<TfmStats>(interaction_);
+    fmStats = stats_.get();
     // The table follows every pass that draws while the window is open.
     connect(this, &TForm1::RefreshPassDrawn, fmStats, [this] {
       if (fmStats->isVisible()) {
@@ -513,6 +517,7 @@ void TForm1::Options3Click() {
   if (refreshCount_ > 0 && lastRefresh_.Exit == erp::RefreshExit::Drawn) {
     fmStats->ShowPass(*plot_, lastRefresh_.SeriesDrawn, view_.SelectedParameter, SeriesTitles());
   }
+  if (first) fmStats->PlaceBeside(*this);
   fmStats->show();
   fmStats->raise();
 }

@@ -175,5 +175,6 @@ class TForm1 : public QMainWindow {
 
   QDialog* fmABOUT = nullptr;
   QDialog* fmFormat = nullptr;
-  TfmStats* fmStats = nullptr;  // created when first opened, owned by this window
+  std::unique_ptr<TfmStats> stats_;  // created when first opened
+  TfmStats* fmStats = nullptr;        // stats_, as the menu handler names it
 };

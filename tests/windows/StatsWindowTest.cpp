@@ -1,11 +1,13 @@
 // The series statistics window opened from the menu, following the refresh passes of the viewer
 // on the fixture folder: a parameter change, another reference series, copy and save.
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -45,6 +47,7 @@ class StatsWindowTest : public QObject {
     TfmStats* stats = nullptr;
     int passes = 0;
     const QString csv = dir.filePath("stats.csv");
+    QByteArray savedText;  // the table when it was saved
 
     const bool finished = fixture::RunScenario(*w, {
       {[&] { return w->RefreshCount() >= 1; }, [&] {
@@ -52,6 +55,13 @@ class StatsWindowTest : public QObject {
         stats = w->StatsWindow();
         QVERIFY(stats && stats->isVisible() && !stats->isModal());
         QCOMPARE(stats->windowTitle(), QStringLiteral("Статистика рядов"));
+        // A window of its own, beside the chart rather than over its middle, inside the screen.
+        QVERIFY(stats->isWindow() && stats->parentWidget() == nullptr);
+        // (The offscreen screen has no room beside the window: it stands at the screen's right edge.)
+        const QRect screen = stats->screen()->availableGeometry();
+        QVERIFY(screen.contains(stats->frameGeometry()));
+        QVERIFY(stats->frameGeometry().left() > w->frameGeometry().right() ||
+                stats->frameGeometry().right() == screen.right());
         // UT1 against series 1, in milliseconds.
         QTableWidget& table = *stats->TableStats;
         QCOMPARE(table.rowCount(), 4);
@@ -79,13 +89,29 @@ class StatsWindowTest : public QObject {
         QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(stats->TableText('\t')));
         stats->SetSaveFileChooser([&] { return std::optional<QString>(csv); });
         stats->ButtonSave->click();
+        savedText = QByteArray::fromStdString(stats->TableText(','));
+        // A name typed without an extension gets ".csv".
+        stats->SetSaveFileChooser([&] { return std::optional<QString>(dir.filePath("typed")); });
+        stats->ButtonSave->click();
+        QVERIFY(QFile::exists(dir.filePath("typed.csv")));
+        QVERIFY(!QFile::exists(dir.filePath("typed")));
+
+        // Hiding the reference series is told in the header; the comparison goes on.
+        QCOMPARE(table.horizontalHeaderItem(0)->text(), QStringLiteral("Ряд"));
+        passes = w->RefreshCount();
+        w->SeriesCheckBox(3)->click();
+      }},
+      {[&] { return w->RefreshCount() > passes; }, [&] {
+        QTableWidget& table = *stats->TableStats;
+        QCOMPARE(table.horizontalHeaderItem(0)->text(), QStringLiteral("Ряд (опорный ряд 3 скрыт)"));
+        QCOMPARE(RowOf(table, "Beta")[3], QStringLiteral("3.0000"));
       }},
     });
     QVERIFY(finished);
     QVERIFY(fake.errors.isEmpty());
     QFile saved(csv);
     QVERIFY(saved.open(QIODevice::ReadOnly));
-    QCOMPARE(saved.readAll(), QByteArray::fromStdString(stats->TableText(',')));
+    QCOMPARE(saved.readAll(), savedText);
     QVERIFY(saved.fileName().endsWith(".csv"));
     QVERIFY(QString::fromStdString(stats->TableText(',')).startsWith("Ряд,Точек,"));
     w.reset();
