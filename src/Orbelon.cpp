@@ -13,6 +13,7 @@
 #include "Unit3.h"
 #include "Unit_Orbelon.h"
 #include "ui/Interaction.h"
+#include "ui/Language.h"
 #include "ui/chart/PictureMemory.h"
 
 namespace {
@@ -66,6 +67,9 @@ int main(int argc, char** argv) {
   if (batch || automatic) qInstallMessageHandler(BatchMessages);
   QApplication app(argc, argv);
   if (batch) return RunCommandLine(QApplication::arguments());
+  // Qt's own dialogs (the folder chooser, the file chooser of the statistics) speak the window's
+  // language.
+  erp::ui::InstallQtTranslations(app, erp::ui::WindowLanguage());
 
   erp::ui::QtInteraction boxes;
   // The automatic export also reports on standard error, and without a display ends with exit

@@ -22,8 +22,10 @@ constexpr int kClientHeight = 317;
 // Columns of a row: left and width of each control; all share the row's top.
 constexpr int kTitleLeft = 8, kTitleWidth = 121;
 constexpr int kFileLeft = 135, kFileWidth = 121;
-constexpr int kFormatLeft = 262, kFormatWidth = 310;
-constexpr int kSymbolLeft = 578, kSymbolWidth = 89;
+// The symbol list takes 30 pixels of the format field (which still shows its 30 characters), so
+// that "треугольник" is not cut.
+constexpr int kFormatLeft = 262, kFormatWidth = 280;
+constexpr int kSymbolLeft = 548, kSymbolWidth = 119;
 constexpr int kColorLeft = 673, kColorWidth = 41;
 constexpr int kEditHeight = 21;   // edit fields and the symbol list
 constexpr int kColorHeight = 22;  // the colour picker

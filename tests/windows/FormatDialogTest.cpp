@@ -189,8 +189,10 @@ class FormatDialogTest : public QObject {
       const int top = tops[i - 1];
       QCOMPARE(Control<QLineEdit>(dialog, "Edita", i)->geometry(), QRect(8, top, 121, 21));
       QCOMPARE(Control<QLineEdit>(dialog, "Editc", i)->geometry(), QRect(135, top, 121, 21));
-      QCOMPARE(Control<QLineEdit>(dialog, "Editb", i)->geometry(), QRect(262, top, 310, 21));
-      QCOMPARE(Control<EditableList>(dialog, "ComboBox", i)->geometry(), QRect(578, top, 89, 21));
+      QCOMPARE(Control<QLineEdit>(dialog, "Editb", i)->geometry(), QRect(262, top, 280, 21));
+      QCOMPARE(Control<EditableList>(dialog, "ComboBox", i)->geometry(), QRect(548, top, 119, 21));
+      // Every symbol name fits, "треугольник" too.
+      QVERIFY(Control<EditableList>(dialog, "ComboBox", i)->sizeHint().width() <= 119);
       QCOMPARE(Control<ColorPicker>(dialog, "ColorBox", i)->geometry(), QRect(673, top, 41, 22));
       QCOMPARE(Control<QLineEdit>(dialog, "Edita", i)->parentWidget(), scroll->widget());
     }
