@@ -589,6 +589,37 @@ class ChartTest : public QObject {
              QString::fromLocal8Bit(std::strerror(ENOENT)));
   }
 
+  // PNG and BMP files hold the picture's pixels as Format_RGB32 shows them: the chart's own
+  // picture (opaque, encoded as it lies), with the inverting pen's lines on it, and a picture
+  // with transparent pixels, which the encoder converts first.
+  void encodedPicturesKeepThePixels() {
+    auto chart = MakeChart(640, 480);
+    AddDailyPoints(chart->SeriesList(0), MonthStart(), 28, 0.003);
+    chart->Redraw();
+    const QImage drawn = chart->Picture();
+    chart->Canvas().Pen().SetMode(PenMode::Not);
+    chart->Canvas().MoveTo(5, 240);
+    chart->Canvas().LineTo(600, 240);
+    const QImage inverted = chart->Picture();
+    QImage translucent = drawn;
+    translucent.setPixelColor(20, 20, QColor(200, 40, 10, 128));
+    translucent.setPixelColor(21, 20, QColor(0, 0, 0, 0));
+    QCOMPARE(translucent.format(), QImage::Format_ARGB32_Premultiplied);
+
+    const struct {
+      const char* name;
+      QImage picture;
+    } cases[] = {{"drawn", drawn}, {"inverting pen", inverted}, {"transparent pixels", translucent}};
+    for (const auto& c : cases) {
+      for (const ChartImageFormat format : {ChartImageFormat::Png, ChartImageFormat::Bmp}) {
+        qInfo("%s, %s", c.name, format == ChartImageFormat::Png ? "PNG" : "BMP");
+        const QImage decoded = QImage::fromData(Chart::EncodePicture(c.picture, format));
+        QCOMPARE(decoded.convertToFormat(QImage::Format_RGB32), c.picture.convertToFormat(QImage::Format_RGB32));
+      }
+    }
+    QVERIFY(inverted != drawn);
+  }
+
   void overlayControlsStayOnTop() {
     auto chart = MakeChart();
     auto* first = new QCheckBox(chart.get());

@@ -227,9 +227,13 @@ QByteArray Chart::EncodePicture(const QImage& picture, ChartImageFormat format) 
     case ChartImageFormat::Svg:
     case ChartImageFormat::Pdf: throw std::runtime_error("Not a picture format");
   }
+  if (format == ChartImageFormat::Png) {
+    // The chart's own pictures go to the encoder as they are (see EncodePng).
+    const bool direct = picture.format() == QImage::Format_ARGB32_Premultiplied || picture.format() == QImage::Format_RGB32;
+    return EncodePng(direct ? picture : picture.convertToFormat(QImage::Format_RGB32));
+  }
   QImage image = picture.convertToFormat(QImage::Format_RGB32);
   image.setDevicePixelRatio(1.0);
-  if (format == ChartImageFormat::Png) return EncodePng(image);
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);

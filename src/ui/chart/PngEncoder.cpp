@@ -18,10 +18,22 @@ void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
 
 void FlushNothing(png_structp) {}
 
-}  // namespace
+// True when every pixel of a Format_ARGB32_Premultiplied image is opaque: its bytes are then
+// those of the same image in Format_RGB32 (0xffRRGGBB).
+bool Opaque(const QImage& image) {
+  const int width = image.width();
+  const int height = image.height();
+  for (int y = 0; y < height; ++y) {
+    const auto* pixel = reinterpret_cast<const quint32*>(image.constScanLine(y));
+    quint32 all = 0xffffffffU;
+    for (int x = 0; x < width; ++x) all &= pixel[x];
+    if ((all & 0xff000000U) != 0xff000000U) return false;
+  }
+  return true;
+}
 
-QByteArray EncodePng(const QImage& image) {
-  if (image.format() != QImage::Format_RGB32 || image.isNull()) throw std::runtime_error("Not a 32-bit RGB picture");
+// The PNG file of an image whose pixels lie as Format_RGB32's do.
+QByteArray EncodeRgb32(const QImage& image) {
   QByteArray bytes;
   bytes.reserve(static_cast<qsizetype>(image.width()) * image.height() / 8);
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -57,6 +69,19 @@ QByteArray EncodePng(const QImage& image) {
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return bytes;
+}
+
+}  // namespace
+
+QByteArray EncodePng(const QImage& picture) {
+  const bool premultiplied = picture.format() == QImage::Format_ARGB32_Premultiplied;
+  if (picture.isNull() || (picture.format() != QImage::Format_RGB32 && !premultiplied)) {
+    throw std::runtime_error("Not a 32-bit RGB picture");
+  }
+  // A chart's picture is opaque and is encoded as it lies, without a converted copy of 4 MB; a
+  // picture with transparent pixels is converted first, as Format_RGB32 shows it.
+  if (premultiplied && !Opaque(picture)) return EncodeRgb32(picture.convertToFormat(QImage::Format_RGB32));
+  return EncodeRgb32(picture);
 }
 
 }  // namespace erp::ui
