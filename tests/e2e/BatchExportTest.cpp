@@ -303,6 +303,22 @@ class BatchExportTest : public QObject {
          },
          {"--export", "out"},
          "orbelon: a.dat:3: 'O.1' is not a valid floating point value"},
+        // The files are read in two parts at once (slots 1..k and the rest): the outcome is that
+        // of one pass in slot order.
+        {"failures in both parts: the first slot's",
+         [](const QDir& d) {
+           fixture::Write(d.filePath("a.dat"), "56300 -0.3 0.1 0.3\r\n56301 -0.3 0.1 0.3\r\n56302 -0.3 O.1 0.3\r\n");
+           fixture::Write(d.filePath("d.dat"), "56300 x\r\n");
+         },
+         {"--export", "out"},
+         "orbelon: a.dat:3: 'O.1' is not a valid floating point value"},
+        {"no data file in the first slots, a failure in the last",
+         [](const QDir& d) {
+           for (const char* f : {"a.dat", "b.dat"}) QFile::remove(d.filePath(f));
+           fixture::Write(d.filePath("d.dat"), "56300 -0.3\r\n56301 -O.3\r\n");
+         },
+         {"--export", "out"},
+         "orbelon: d.dat:2: '-O.3' is not a valid floating point value"},
         {"no data file at all",
          [](const QDir& d) {
            for (const char* f : {"a.dat", "b.dat", "c.dat", "d.dat"}) QFile::remove(d.filePath(f));
