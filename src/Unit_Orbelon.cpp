@@ -4,15 +4,19 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDialog>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -20,6 +24,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <clocale>
 #include <cstdlib>
 #include <stdexcept>
@@ -120,6 +125,19 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
   connect(ui.About1, &QAction::triggered, this, Guard(&TForm1::About1Click));
   connect(ui.Options2, &QAction::triggered, this, Guard(&TForm1::Options2Click));
   connect(ui.Options3, &QAction::triggered, this, Guard(&TForm1::Options3Click));
+  connect(ui.SaveChart, &QAction::triggered, this, Guard(&TForm1::SaveChartClick));
+  connect(ui.CopyChart, &QAction::triggered, this, Guard(&TForm1::CopyChartClick));
+  connect(ui.FitValueAxis, &QAction::triggered, this, Guard(&TForm1::FitValueAxisClick));
+  connect(ui.ReloadData, &QAction::triggered, this, Guard(&TForm1::ReloadDataClick));
+  chooseChartFile_ = [this]() -> std::optional<QString> {
+    QString filter;
+    QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить график"), QString(),
+                                                QStringLiteral("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)"), &filter);
+    if (name.isEmpty()) return std::nullopt;
+    // A name typed without an extension gets the one of the file type chosen.
+    if (QFileInfo(name).suffix().isEmpty()) name += QLatin1Char('.') + filter.left(3).toLower();
+    return name;
+  };
   connect(ui.BitBtnStart, &QPushButton::clicked, this, Guard(&TForm1::BitBtnStartClick));
   for (QCheckBox* box : ui.CheckBox) connect(box, &QCheckBox::clicked, this, Guard(&TForm1::CheckBox9Click));
   // The scale list reacts to the operator's choice only; selecting an item by code runs nothing.
@@ -297,10 +315,12 @@ bool TForm1::LoadObservations() {
     if (loadUi.failedPath.empty()) throw;
     throw FailureAt(e, ForDisplay(loadUi.failedPath), loadUi.failedLine > 0 ? QString::number(loadUi.failedLine) : QString());
   }
-  // The data are in: every group box and checkbox lying on the chart comes alive.
+  // The data are in: every group box and checkbox lying on the chart comes alive, and so does the
+  // chart's menu.
   for (QWidget* control : ui.Chart->OverlayControls()) {
     if (qobject_cast<QGroupBox*>(control) || qobject_cast<QCheckBox*>(control)) control->setEnabled(true);
   }
+  for (QAction* action : ui.ChartMenu->actions()) action->setEnabled(true);
   return true;
 }
 
@@ -522,6 +542,66 @@ void TForm1::Options3Click() {
   fmStats->raise();
 }
 
+// "Сохранить график…": the chart as it stands, as PNG, SVG or PDF by the file's extension,
+// through the batch export's encoders and the writer that never leaves a half-written file.
+void TForm1::SaveChartClick() {
+  const std::optional<QString> name = chooseChartFile_();
+  if (!name) return;
+  const QString suffix = QFileInfo(*name).suffix().toLower();
+  erp::ui::ChartImageFormat format = erp::ui::ChartImageFormat::Png;
+  if (suffix == QLatin1String("svg")) {
+    format = erp::ui::ChartImageFormat::Svg;
+  } else if (suffix == QLatin1String("pdf")) {
+    format = erp::ui::ChartImageFormat::Pdf;
+  } else if (suffix != QLatin1String("png")) {
+    throw std::runtime_error(QStringLiteral("%1: an image is written as .png, .svg or .pdf").arg(*name).toStdString());
+  }
+  const QByteArray bytes = ui.Chart->ImageFileBytes(format);
+  const std::string path = QFile::encodeName(*name).toStdString();
+  try {
+    erp::WriteFileReplacing(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  } catch (const std::exception& e) {
+    throw std::runtime_error(erp::WriteFailureText(path, e.what()));
+  }
+}
+
+void TForm1::CopyChartClick() { QApplication::clipboard()->setImage(ui.Chart->Picture()); }
+
+// "Шкала по данным" (F, a double click on the plot): the value axis spans the points drawn, with
+// a twentieth of their span above and below, once; the remembered scale stays, and the next
+// rescale uses it again.
+void TForm1::FitValueAxisClick() {
+  if (refreshCount_ == 0 || lastRefresh_.Exit != erp::RefreshExit::Drawn) return;
+  const erp::ValueRange& drawn = lastRefresh_.Visible;
+  const double span = drawn.Maximum - drawn.Minimum;
+  const double margin = span > 0.0 ? span / 20.0 : std::max(std::abs(drawn.Maximum) * 1e-3, 1e-6);
+  erp::ui::ChartAxis& left = ui.Chart->LeftAxis();
+  left.SetAutomatic(false);
+  erp::ui::SetAxisRange(left, erp::ui::LeftAxisFarMaximum, drawn.Minimum - margin, drawn.Maximum + margin);
+}
+
+// "Перечитать данные" (F5): the loading pass again, into a store of its own, so that a failure
+// (or a cancel in the folder chooser) keeps the data shown; the view (parameter, interval, trend,
+// shift, scales) stays as it is.
+void TForm1::ReloadDataClick() {
+  if (!view_.Running || refreshCount_ == 0) return;
+  auto store = std::make_unique<erp::ObservationStore>();
+  store->DataDirectory = store_->DataDirectory;
+  erp::SlotArray<bool, erp::SeriesCount> loaded{};
+  bool rescale = false;
+  double shift = 0.0;
+  LoadUiOfWindow loadUi(*this);
+  erp::ui::ResetVectorUnitState();
+  try {
+    if (!erp::LoadObservations(timeBase_.BaseMJD, seriesSlots_, *store, loaded, rescale, shift, loadUi)) return;
+  } catch (const std::exception& e) {
+    if (loadUi.failedPath.empty()) throw;
+    throw FailureAt(e, ForDisplay(loadUi.failedPath), loadUi.failedLine > 0 ? QString::number(loadUi.failedLine) : QString());
+  }
+  store_ = std::move(store);
+  view_.RecomputeRequested = true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // After every drawing of the chart
 
@@ -675,11 +755,23 @@ bool KeepsKeys(const QWidget* focus) {
 
 }  // namespace
 
+// The chart's own drawing surface (or the chart), not a control laid on it.
+bool TForm1::IsPlotSurface(const QObject* watched) const {
+  const auto* target = qobject_cast<const QWidget*>(watched);
+  return target && (target == ui.Chart || (target->parentWidget() == ui.Chart &&
+                                           !ui.Chart->OverlayControls().contains(const_cast<QWidget*>(target))));
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseButtonRelease: {
+      if (event->type() == QEvent::MouseButtonDblClick && IsPlotSurface(watched) && ui.FitValueAxis->isEnabled() &&
+          ui.Chart->ChartRect().ToQRect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        erp::ui::Guarded(interaction_, [this] { FitValueAxisClick(); });
+        return true;
+      }
       const auto* button = qobject_cast<QToolButton*>(watched);
       if (!button || !button->isEnabled() || erp::ui::TagOf(button) < erp::ButtonBack) break;
       if (std::find(ui.SpeedButton.begin(), ui.SpeedButton.end(), button) == ui.SpeedButton.end()) break;
@@ -694,15 +786,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::KeyPress:
     case QEvent::KeyRelease: return NavigationKey(watched, static_cast<QKeyEvent*>(event));
-    case QEvent::Wheel: {
-      // Over the chart's own drawing surface (or the chart), not over a control laid on it.
-      const auto* target = qobject_cast<QWidget*>(watched);
-      if (target && (target == ui.Chart ||
-                     (target->parentWidget() == ui.Chart && !ui.Chart->OverlayControls().contains(target)))) {
-        return NavigationWheel(static_cast<QWheelEvent*>(event));
-      }
+    case QEvent::Wheel:
+      if (IsPlotSurface(watched)) return NavigationWheel(static_cast<QWheelEvent*>(event));
       break;
-    }
     default: break;
   }
   return QMainWindow::eventFilter(watched, event);

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "Unit_OrbelonForm.h"
 #include "core/Navigation.h"
@@ -59,6 +60,11 @@ class TForm1 : public QMainWindow {
   // The about box and the series dialog, created by the program main after this window.
   void SetWindows(QDialog* about, QDialog* format);
   void SetProcessEnd(ProcessEnd end) { processEnd_ = std::move(end); }
+
+  // Asks for the name of the image file "Сохранить график…" writes; empty when the operator
+  // cancels. The file dialog unless replaced (tests answer it).
+  using SaveFileChooser = std::function<std::optional<QString>()>;
+  void SetChartFileChooser(SaveFileChooser chooser) { chooseChartFile_ = std::move(chooser); }
 
   // State, for the other parts of the program and for tests.
   const erp::TimeBase& TimeBase() const { return timeBase_; }
@@ -118,6 +124,10 @@ class TForm1 : public QMainWindow {
   void About1Click();
   void Options2Click();
   void Options3Click();
+  void SaveChartClick();
+  void CopyChartClick();
+  void FitValueAxisClick();
+  void ReloadDataClick();
 
   // Reacting to the chart and the timers
   void ChartAfterDraw();
@@ -129,6 +139,7 @@ class TForm1 : public QMainWindow {
 
   // The keyboard and the wheel drive the navigation buttons
   bool NavigationKey(QObject* watched, QKeyEvent* event);
+  bool IsPlotSurface(const QObject* watched) const;
   bool NavigationWheel(QWheelEvent* event);
   void ReleaseNavigationButtons();
   void StepValueAxis(int tag);
@@ -158,6 +169,7 @@ class TForm1 : public QMainWindow {
   erp::ui::Interaction& interaction_;
   LocalClock clock_;
   ProcessEnd processEnd_;
+  SaveFileChooser chooseChartFile_;
 
   erp::TimeBase timeBase_;
   erp::ScaleMemory scaleMemory_{};

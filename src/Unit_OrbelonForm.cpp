@@ -5,7 +5,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QKeySequence>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -59,6 +61,20 @@ void TForm1Form::SetupUi(QMainWindow& window) {
   Options2->setObjectName(QStringLiteral("Options2"));
   Options3 = Options1->addAction(QStringLiteral("Статистика рядов"));
   Options3->setObjectName(QStringLiteral("Options3"));
+  ChartMenu = MainMenu1->addMenu(QStringLiteral("График"));
+  ChartMenu->setObjectName(QStringLiteral("ChartMenu"));
+  const auto addChartAction = [&](const char* name, const QString& text, const QKeySequence& keys) {
+    QAction* action = ChartMenu->addAction(text);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(keys);
+    action->setEnabled(false);  // until the data are loaded
+    return action;
+  };
+  SaveChart = addChartAction("SaveChart", QStringLiteral("Сохранить график…"), QKeySequence::Save);
+  CopyChart = addChartAction("CopyChart", QStringLiteral("Копировать график"), QKeySequence::Copy);
+  ChartMenu->addSeparator();
+  FitValueAxis = addChartAction("FitValueAxis", QStringLiteral("Шкала по данным"), QKeySequence(Qt::Key_F));
+  ReloadData = addChartAction("ReloadData", QStringLiteral("Перечитать данные"), QKeySequence::Refresh);
 
   auto* StatusBar1 = window.statusBar();
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));

@@ -33,6 +33,12 @@ struct TForm1Form {
   QAction* About1 = nullptr;
   QAction* Options2 = nullptr;
   QAction* Options3 = nullptr;  // "Статистика рядов"
+  // The menu "График": what the chart offers once the data are loaded.
+  QMenu* ChartMenu = nullptr;
+  QAction* SaveChart = nullptr;     // "Сохранить график…", Ctrl+S
+  QAction* CopyChart = nullptr;     // "Копировать график", Ctrl+C
+  QAction* FitValueAxis = nullptr;  // "Шкала по данным", F
+  QAction* ReloadData = nullptr;    // "Перечитать данные", F5
   QLabel* StatusBar1Text = nullptr;
   QWidget* ClientArea = nullptr;
   erp::ui::Chart* Chart = nullptr;

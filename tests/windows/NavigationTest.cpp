@@ -1,10 +1,14 @@
 // The navigation buttons, keys and wheel of the main window, the crosshair switch and the scale
 // readout, driven inside the viewer loop on the fixture data.
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -15,6 +19,7 @@
 #include "FakeInteraction.h"
 #include "ViewerFixture.h"
 #include "core/Navigation.h"
+#include "ui/AxisRange.h"
 #include "ui/Controls.h"
 #include "ui/Crosshair.h"
 #include "ui/chart/Chart.h"
@@ -184,6 +189,69 @@ class NavigationTest : public QObject {
       QCOMPARE(w->findChild<erp::ui::RadioGroup*>("RadioGroupTrend")->ItemIndex(), 1);  // the click, not the key
     })});
     QVERIFY(ran);
+  }
+
+  // The chart's menu: F (and a double click on the plot) fits the value axis to the drawn points
+  // once; Ctrl+S writes the chart as an image, Ctrl+C copies it; F5 reads the data again, keeping
+  // the view, and a reload that fails keeps the data shown.
+  void chartMenu() {
+    auto w = Make();
+    auto& left = w->Chart().LeftAxis();
+    const QString png = dir_->filePath("chart.png");
+    const QString svg = dir_->filePath("chart.svg");
+    int passes = 0;
+    const bool ran = RunScenario(*w, {
+        Loaded(*w, [&] {
+          QApplication::setActiveWindow(w.get());
+          const erp::ValueRange drawn = w->LastRefresh().Visible;
+          const double margin = (drawn.Maximum - drawn.Minimum) / 20.0;
+          QTest::keyClick(w.get(), Qt::Key_F);
+          QVERIFY(std::abs(left.Minimum() - (drawn.Minimum - margin)) < 1e-12);
+          QVERIFY(std::abs(left.Maximum() - (drawn.Maximum + margin)) < 1e-12);
+          QCOMPARE(w->ScaleMemory()[1], 0);  // the remembered scale stays
+          // The double click on the plot after the axis was moved away does it again.
+          erp::ui::SetAxisRange(left, erp::ui::LeftAxisFarMaximum, 5.0, 6.0);
+          QWidget* surface = w->Chart().findChild<QWidget*>("ChartSurface");
+          const QPointF centre = w->Chart().ChartRect().ToQRect().center();
+          QMouseEvent doubleClick(QEvent::MouseButtonDblClick, centre, surface->mapToGlobal(centre), Qt::LeftButton,
+                                  Qt::LeftButton, Qt::NoModifier);
+          QApplication::sendEvent(surface, &doubleClick);
+          QVERIFY(std::abs(left.Maximum() - (drawn.Maximum + margin)) < 1e-12);
+
+          w->SetChartFileChooser([&] { return std::optional<QString>(png); });
+          QTest::keyClick(w.get(), Qt::Key_S, Qt::ControlModifier);
+          w->SetChartFileChooser([&] { return std::optional<QString>(svg); });
+          w->findChild<QAction*>("SaveChart")->trigger();
+          w->SetChartFileChooser([&] { return std::optional<QString>(dir_->filePath("chart.gif")); });
+          w->findChild<QAction*>("SaveChart")->trigger();
+          QCOMPARE(QImageReader(png).size(), w->Chart().Picture().size());
+          QVERIFY(QSvgRenderer(svg).isValid());
+          QTest::keyClick(w.get(), Qt::Key_C, Qt::ControlModifier);
+          QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                   w->Chart().Picture().convertToFormat(QImage::Format_RGB32));
+
+          // New records and a week back: F5 shows them, in the same view.
+          QFile a("a.dat");
+          QVERIFY(a.open(QIODevice::Append));
+          a.write("56601 -0.1 0.1 0.3\r\n");
+          a.close();
+          w->View().TimeShiftDays = -7.0;
+          passes = w->RefreshCount();
+          w->findChild<QAction*>("ReloadData")->trigger();
+        }),
+        {[&] { return w->RefreshCount() > passes; }, [&] {
+          QCOMPARE(w->Store().At(302, 1, erp::StoreParameter::EpochMJD), 56601.0);
+          QCOMPARE(w->View().TimeShiftDays, -7.0);
+          // A reload that fails keeps the data shown and says where.
+          fixture::Write("b.dat", "2013 1 1 x 0.1 0.1\r\n");
+          w->findChild<QAction*>("ReloadData")->trigger();
+          QCOMPARE(w->Store().At(302, 1, erp::StoreParameter::EpochMJD), 56601.0);
+          QVERIFY(w->Store().At(1, 2, erp::StoreParameter::EpochMJD) != erp::MissingValue);
+        }},
+    });
+    QVERIFY(ran);
+    QCOMPARE(fake_.errors, (QStringList{dir_->filePath("chart.gif") + ": an image is written as .png, .svg or .pdf",
+                                        QStringLiteral("'x' is not a valid floating point value\nФайл: b.dat, строка 1")}));
   }
 
   // The crosshair switch enables the labels and asks for a redraw; with the pointer resting in
