@@ -227,12 +227,9 @@ QByteArray Chart::EncodePicture(const QImage& picture, ChartImageFormat format) 
     case ChartImageFormat::Svg:
     case ChartImageFormat::Pdf: throw std::runtime_error("Not a picture format");
   }
-  if (format == ChartImageFormat::Png) {
-    // The chart's own pictures go to the encoder as they are (see EncodePng).
-    const bool direct = picture.format() == QImage::Format_ARGB32_Premultiplied || picture.format() == QImage::Format_RGB32;
-    return EncodePng(direct ? picture : picture.convertToFormat(QImage::Format_RGB32));
-  }
-  QImage image = picture.convertToFormat(QImage::Format_RGB32);
+  if (format == ChartImageFormat::Png) return EncodePng(picture);
+  // The chart's own pictures go to the writer as they lie, without a converted copy.
+  QImage image = Rgb32Pixels(picture);
   image.setDevicePixelRatio(1.0);
   QByteArray bytes;
   QBuffer buffer(&bytes);

@@ -1,22 +1,18 @@
 #include "ui/chart/PngEncoder.h"
 
-#include <QSysInfo>
-
-#include <png.h>
 #include <zlib.h>
 
-#include <csetjmp>
+#include <array>
+#include <cstdint>
 #include <stdexcept>
+#include <vector>
 
 namespace erp::ui {
 namespace {
 
-void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
-  auto* bytes = static_cast<QByteArray*>(png_get_io_ptr(png));
-  bytes->append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
-}
-
-void FlushNothing(png_structp) {}
+constexpr int kLevel = 1;            // zlib's fastest level
+constexpr int kRowsPerStep = 16;     // rows filtered before they go to the compressor
+constexpr std::size_t kChunk = 1 << 16;  // bytes of compressed data per IDAT chunk at most
 
 // True when every pixel of a Format_ARGB32_Premultiplied image is opaque: its bytes are then
 // those of the same image in Format_RGB32 (0xffRRGGBB).
@@ -32,56 +28,134 @@ bool Opaque(const QImage& image) {
   return true;
 }
 
-// The PNG file of an image whose pixels lie as Format_RGB32's do.
+void AppendBigEndian(QByteArray& bytes, std::uint32_t value) {
+  const char b[4] = {static_cast<char>(value >> 24), static_cast<char>(value >> 16), static_cast<char>(value >> 8),
+                     static_cast<char>(value)};
+  bytes.append(b, 4);
+}
+
+// A PNG chunk: length, type, data and the CRC of type and data.
+void AppendChunk(QByteArray& bytes, const char (&type)[5], const unsigned char* data, std::size_t length) {
+  AppendBigEndian(bytes, static_cast<std::uint32_t>(length));
+  bytes.append(type, 4);
+  if (length > 0) bytes.append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
+  uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
+  if (length > 0) crc = crc32(crc, data, static_cast<uInt>(length));
+  AppendBigEndian(bytes, static_cast<std::uint32_t>(crc));
+}
+
+// The compressor of the image data, its output cut into IDAT chunks.
+class ImageData {
+ public:
+  explicit ImageData(QByteArray& bytes) : bytes_(bytes), out_(kChunk) {
+    if (deflateInit2(&stream_, kLevel, Z_DEFLATED, 15, 8, Z_RLE) != Z_OK) {
+      throw std::runtime_error("The PNG encoder cannot start");
+    }
+    stream_.next_out = out_.data();
+    stream_.avail_out = static_cast<uInt>(out_.size());
+  }
+  ~ImageData() { deflateEnd(&stream_); }
+  ImageData(const ImageData&) = delete;
+  ImageData& operator=(const ImageData&) = delete;
+
+  void Add(const unsigned char* data, std::size_t length, bool last) {
+    stream_.next_in = const_cast<Bytef*>(data);
+    stream_.avail_in = static_cast<uInt>(length);
+    const int flush = last ? Z_FINISH : Z_NO_FLUSH;
+    for (;;) {
+      const int result = deflate(&stream_, flush);
+      if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) {
+        throw std::runtime_error("The PNG image cannot be encoded");
+      }
+      if (stream_.avail_out == 0) Emit();
+      if (result == Z_STREAM_END) {
+        Emit();
+        return;
+      }
+      if (stream_.avail_in == 0 && stream_.avail_out > 0 && !last) return;
+    }
+  }
+
+ private:
+  void Emit() {
+    const std::size_t length = out_.size() - stream_.avail_out;
+    if (length > 0) AppendChunk(bytes_, "IDAT", out_.data(), length);
+    stream_.next_out = out_.data();
+    stream_.avail_out = static_cast<uInt>(out_.size());
+  }
+
+  QByteArray& bytes_;
+  std::vector<unsigned char> out_;
+  z_stream stream_{};
+};
+
+// The PNG file of an image whose pixels lie as Format_RGB32's do (0xffRRGGBB in a 32-bit word).
+// Rows are 8-bit RGB, each filtered against the row above ("up"): charts are mostly flat areas and
+// thin lines, so that nearly every filtered byte is 0 and runs compress fast.
 QByteArray EncodeRgb32(const QImage& image) {
+  const int width = image.width();
+  const int height = image.height();
+  const std::size_t rgbBytes = 3 * static_cast<std::size_t>(width);
   QByteArray bytes;
-  bytes.reserve(static_cast<qsizetype>(image.width()) * image.height() / 8);
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  if (png == nullptr) throw std::runtime_error("The PNG encoder cannot start");
-  png_infop info = png_create_info_struct(png);
-  if (info == nullptr) {
-    png_destroy_write_struct(&png, nullptr);
-    throw std::runtime_error("The PNG encoder cannot start");
+  bytes.reserve(static_cast<qsizetype>(width) * height / 8);
+  bytes.append("\x89PNG\r\n\x1a\n", 8);
+  std::array<unsigned char, 13> header{};
+  for (int i = 0; i < 4; ++i) {
+    header[static_cast<std::size_t>(i)] = static_cast<unsigned char>(static_cast<std::uint32_t>(width) >> (24 - 8 * i));
+    header[static_cast<std::size_t>(4 + i)] =
+        static_cast<unsigned char>(static_cast<std::uint32_t>(height) >> (24 - 8 * i));
   }
-  // libpng reports its errors by a jump back here; nothing below allocates outside png and bytes.
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    throw std::runtime_error("The PNG image cannot be encoded");
+  header[8] = 8;  // bits per sample
+  header[9] = 2;  // RGB; compression, filter and interlace methods 0
+  AppendChunk(bytes, "IHDR", header.data(), header.size());
+
+  ImageData data(bytes);
+  const std::vector<quint32> none(static_cast<std::size_t>(width), 0);  // the row above the first
+  std::vector<unsigned char> filtered((rgbBytes + 1) * kRowsPerStep);
+  std::size_t pending = 0;
+  for (int y = 0; y < height; ++y) {
+    const auto* pixel = reinterpret_cast<const quint32*>(image.constScanLine(y));
+    const quint32* above = y > 0 ? reinterpret_cast<const quint32*>(image.constScanLine(y - 1)) : none.data();
+    unsigned char* out = filtered.data() + pending;
+    *out++ = 2;  // filter type "up"
+    for (int x = 0; x < width; ++x) {
+      // The four byte differences of the two words at once, each modulo 256.
+      constexpr quint32 kHigh = 0x80808080U;
+      const quint32 p = pixel[x];
+      const quint32 q = above[x];
+      const quint32 d = ((p | kHigh) - (q & ~kHigh)) ^ ((p ^ ~q) & kHigh);
+      out[0] = static_cast<unsigned char>(d >> 16);  // red
+      out[1] = static_cast<unsigned char>(d >> 8);   // green
+      out[2] = static_cast<unsigned char>(d);        // blue
+      out += 3;
+    }
+    pending += rgbBytes + 1;
+    if (pending == filtered.size() || y + 1 == height) {
+      data.Add(filtered.data(), pending, y + 1 == height);
+      pending = 0;
+    }
   }
-  png_set_write_fn(png, &bytes, AppendBytes, FlushNothing);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width()), static_cast<png_uint_32>(image.height()), 8,
-               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
-  png_set_compression_level(png, 1);
-  png_set_compression_strategy(png, Z_RLE);
-  png_write_info(png, info);
-  // A Format_RGB32 pixel lies in memory as B, G, R and an unused byte (little-endian 0xffRRGGBB)
-  // on little-endian machines, as unused, R, G, B on big-endian ones.
-  if (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-    png_set_bgr(png);
-    png_set_filler(png, 0, PNG_FILLER_AFTER);
-  } else {
-    png_set_filler(png, 0, PNG_FILLER_BEFORE);
-  }
-  for (int y = 0; y < image.height(); ++y) {
-    png_write_row(png, const_cast<png_bytep>(image.constScanLine(y)));
-  }
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
+  AppendChunk(bytes, "IEND", nullptr, 0);
   return bytes;
 }
 
 }  // namespace
 
-QByteArray EncodePng(const QImage& picture) {
-  const bool premultiplied = picture.format() == QImage::Format_ARGB32_Premultiplied;
-  if (picture.isNull() || (picture.format() != QImage::Format_RGB32 && !premultiplied)) {
-    throw std::runtime_error("Not a 32-bit RGB picture");
+QImage Rgb32Pixels(const QImage& picture) {
+  if (picture.format() == QImage::Format_RGB32) return picture;
+  if (picture.format() != QImage::Format_ARGB32_Premultiplied || !Opaque(picture)) {
+    return picture.convertToFormat(QImage::Format_RGB32);
   }
-  // A chart's picture is opaque and is encoded as it lies, without a converted copy of 4 MB; a
-  // picture with transparent pixels is converted first, as Format_RGB32 shows it.
-  if (premultiplied && !Opaque(picture)) return EncodeRgb32(picture.convertToFormat(QImage::Format_RGB32));
-  return EncodeRgb32(picture);
+  // The same pixels, read only: the image keeps no copy of its own.
+  QImage pixels(picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine(), QImage::Format_RGB32);
+  pixels.setDotsPerMeterX(picture.dotsPerMeterX());
+  pixels.setDotsPerMeterY(picture.dotsPerMeterY());
+  return pixels;
+}
+
+QByteArray EncodePng(const QImage& picture) {
+  if (picture.isNull()) throw std::runtime_error("Not a 32-bit RGB picture");
+  return EncodeRgb32(Rgb32Pixels(picture));
 }
 
 }  // namespace erp::ui

@@ -6,11 +6,16 @@
 
 namespace erp::ui {
 
-// The image (QImage::Format_RGB32, or Format_ARGB32_Premultiplied as the chart draws, whose pixels
-// are taken as Format_RGB32 shows them) as the bytes of a 24-bit PNG file. Charts are mostly flat
+// The pixels of `picture` as Format_RGB32 shows them. The chart's own pictures
+// (Format_ARGB32_Premultiplied, opaque) are the same bytes: the result is then a read-only image
+// over the picture's pixels, without a copy, valid while the picture is; any other picture is
+// converted.
+QImage Rgb32Pixels(const QImage& picture);
+
+// The picture, as Format_RGB32 shows it, as the bytes of a 24-bit PNG file. Charts are mostly flat
 // areas and thin lines: each row is filtered against the row above ("up") and compressed as runs
 // at zlib level 1, which takes a fraction of the time of the adaptive filters and is no larger.
-// Thread-safe. Throws std::runtime_error when libpng fails.
-QByteArray EncodePng(const QImage& image);
+// Thread-safe. Throws std::runtime_error for a null picture or when zlib fails.
+QByteArray EncodePng(const QImage& picture);
 
 }  // namespace erp::ui
