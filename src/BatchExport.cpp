@@ -292,17 +292,19 @@ namespace {
 struct CommandLineOptions {
   CommandLineOptions() {
     parser.setApplicationDescription(QStringLiteral(
-        "Earth-rotation chart viewer. Without options it opens its window; -a as the first argument "
-        "also writes utr.bmp, xp.bmp and yp.bmp. With --export it writes one chart per parameter into "
+        "Earth-rotation chart viewer. Without options (or with --lang only) it opens its window; -a as "
+        "the first argument also writes utr.bmp, xp.bmp and yp.bmp. With --export it writes one chart per parameter into "
         "OUTDIR from series.ini, scale.ini and the data files of the current folder, and exits."));
     parser.addOptions({help, helpAll, version});
     parser.addOptions(valued);
   }
-  // Every name the options are known by, as typed: "-h", "--help", ...
+  // Every name the options of a run without a window are known by, as typed: "-h", "--help", ...
+  // (--lang, which the window takes too, is not one of them).
   QStringList Names() const {
     QStringList names;
-    for (const QCommandLineOption& option : QList<QCommandLineOption>{help, helpAll, version} + valued) {
-      for (const QString& name : option.names()) {
+    for (const QCommandLineOption& known : QList<QCommandLineOption>{help, helpAll, version} + valued) {
+      if (known.names().contains(QStringLiteral("lang"))) continue;
+      for (const QString& name : known.names()) {
         names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
       }
     }
@@ -314,9 +316,9 @@ struct CommandLineOptions {
   // take from its command line: -h and --help, with --help-all kept as an unlisted alias.
   const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Displays this help.")};
   const QCommandLineOption helpAll = [] {
-    QCommandLineOption option(QStringLiteral("help-all"), QStringLiteral("Displays this help."));
-    option.setFlags(QCommandLineOption::HiddenFromHelp);
-    return option;
+    QCommandLineOption alias(QStringLiteral("help-all"), QStringLiteral("Displays this help."));
+    alias.setFlags(QCommandLineOption::HiddenFromHelp);
+    return alias;
   }();
   const QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                    QStringLiteral("Displays version information.")};
@@ -341,7 +343,11 @@ struct CommandLineOptions {
   const QCommandLineOption stats{QStringLiteral("stats"),
                                  QStringLiteral("Also write the comparison statistics of the first parameter as CSV."),
                                  QStringLiteral("FILE")};
-  const QList<QCommandLineOption> valued{exportOption, format, size, parameters, date, interval, shift, trend, stats};
+  const QCommandLineOption lang{QStringLiteral("lang"),
+                                QStringLiteral("Language of the window and its messages: ru or en (the desktop's)."),
+                                QStringLiteral("LANG")};
+  const QList<QCommandLineOption> valued{exportOption, format, size, parameters, date, interval, shift, trend, stats,
+                                         lang};
 };
 
 }  // namespace
@@ -384,13 +390,17 @@ Command ParseCommandLine(const QStringList& arguments) {
     return Command{CommandKind::Version, {}, QStringLiteral("orbelon %1\n").arg(QStringLiteral(ORBELON_VERSION))};
   }
   // An option given twice is a mistake of the command line, not a choice of the last value.
-  for (const QCommandLineOption& option : options.valued) {
-    if (parser.values(option).size() > 1) {
-      return Error(QStringLiteral("--%1 is given more than once").arg(option.names().constFirst()));
+  for (const QCommandLineOption& given : options.valued) {
+    if (parser.values(given).size() > 1) {
+      return Error(QStringLiteral("--%1 is given more than once").arg(given.names().constFirst()));
     }
   }
   if (!parser.positionalArguments().isEmpty()) {
     return Error(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+  }
+  if (parser.isSet(options.lang) && parser.value(options.lang) != QLatin1String("ru") &&
+      parser.value(options.lang) != QLatin1String("en")) {
+    return Error(BadValue(QStringLiteral("lang"), parser.value(options.lang), QStringLiteral("ru or en")));
   }
   if (!parser.isSet(exportOption)) return Error(QStringLiteral("--export OUTDIR is required with these options"));
 

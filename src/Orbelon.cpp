@@ -2,11 +2,13 @@
 // or, given --export, --help or --version, runs the command line and exits.
 #include <QApplication>
 #include <QFile>
+#include <QLocale>
 #include <QTextStream>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "BatchExport.h"
 #include "Unit2.h"
@@ -64,12 +66,29 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
 
+  const std::optional<QString> language = erp::ui::LanguageOption(arguments);
+  if (language && !erp::ui::WindowLanguages().contains(*language)) {
+    std::fprintf(stderr, "orbelon: invalid value '%s' for --lang: expected ru or en (see orbelon --help)\n",
+                 qPrintable(*language));
+    return erp::batch::ExitUsage;
+  }
+  // The window needs a display (unless a platform is named, by QT_QPA_PLATFORM or Qt's -platform):
+  // said in one line instead of Qt's abort.
+  const bool platformNamed =
+      !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || arguments.contains(QStringLiteral("-platform"));
+  if (!batch && !automatic && noDisplay && !platformNamed) {
+    std::fprintf(stderr, "orbelon: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset); "
+                         "--export and -a work without one (see orbelon --help)\n");
+    return erp::batch::ExitFailure;
+  }
+
   if (batch || automatic) qInstallMessageHandler(BatchMessages);
   QApplication app(argc, argv);
+
+  // The language of the texts, and of Qt's own dialogs (the folder chooser, the file chooser of
+  // the statistics): the desktop's, unless --lang says otherwise.
+  erp::ui::InstallTranslations(app, erp::ui::ChooseLanguage(QLocale::system().uiLanguages(), language));
   if (batch) return RunCommandLine(QApplication::arguments());
-  // Qt's own dialogs (the folder chooser, the file chooser of the statistics) speak the window's
-  // language.
-  erp::ui::InstallQtTranslations(app, erp::ui::WindowLanguage());
 
   erp::ui::QtInteraction boxes;
   // The automatic export also reports on standard error, and without a display ends with exit
@@ -80,7 +99,8 @@ int main(int argc, char** argv) {
         std::fflush(stderr);
         std::_Exit(exitCode);
       });
-  erp::ui::Interaction& interaction = automatic ? static_cast<erp::ui::Interaction&>(unattended) : boxes;
+  erp::ui::Interaction* const chosen = automatic ? static_cast<erp::ui::Interaction*>(&unattended) : &boxes;
+  erp::ui::Interaction& interaction = *chosen;
 
   TForm1 Form1(interaction, ReadLocalClock, arguments);
   boxes.SetParent(&Form1);

@@ -17,11 +17,12 @@
 #include <algorithm>
 
 #include "core/FileIo.h"
+#include "ui/Language.h"
 
 TfmStats::TfmStats(erp::ui::Interaction& interaction, QWidget* parent)
     : QDialog(parent), interaction_(interaction), plot_(std::make_unique<erp::PlotArrays>()) {
   setObjectName(QStringLiteral("fmStats"));
-  setWindowTitle(QStringLiteral("Статистика рядов"));
+  setWindowTitle(tr("Статистика рядов"));
   setModal(false);
   // An ordinary window of its own beside the chart, not a dialog held above it.
   setWindowFlags(Qt::Window);
@@ -29,7 +30,7 @@ TfmStats::TfmStats(erp::ui::Interaction& interaction, QWidget* parent)
 
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;
-  top->addWidget(new QLabel(QStringLiteral("Опорный ряд:"), this));
+  top->addWidget(new QLabel(tr("Опорный ряд:"), this));
   ComboBoxReference = new QComboBox(this);
   ComboBoxReference->setObjectName(QStringLiteral("ComboBoxReference"));
   for (int slot = 1; slot <= erp::SeriesCount; ++slot) ComboBoxReference->addItem(QString::number(slot));
@@ -45,9 +46,9 @@ TfmStats::TfmStats(erp::ui::Interaction& interaction, QWidget* parent)
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  ButtonCopy = new QPushButton(QStringLiteral("Копировать"), this);
+  ButtonCopy = new QPushButton(tr("Копировать"), this);
   ButtonCopy->setObjectName(QStringLiteral("ButtonCopy"));
-  ButtonSave = new QPushButton(QStringLiteral("Сохранить…"), this);
+  ButtonSave = new QPushButton(tr("Сохранить…"), this);
   ButtonSave->setObjectName(QStringLiteral("ButtonSave"));
   ButtonCopy->setAutoDefault(false);
   ButtonSave->setAutoDefault(false);
@@ -57,7 +58,7 @@ TfmStats::TfmStats(erp::ui::Interaction& interaction, QWidget* parent)
   resize(820, 360);
 
   chooseSaveFile_ = [this]() -> std::optional<QString> {
-    const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить статистику"), QString(),
+    const QString name = QFileDialog::getSaveFileName(this, tr("Сохранить статистику"), QString(),
                                                       QStringLiteral("CSV (*.csv)"));
     if (name.isEmpty()) return std::nullopt;
     return name;
@@ -96,11 +97,16 @@ void TfmStats::Recompute() {
   table_ = erp::ComputeSeriesStatistics(*plot_, drawn_, parameter_, ReferenceSlot());
   const auto header = erp::SeriesStatisticsHeader(parameter_);
   QStringList labels;
-  for (const std::string& h : header) labels << QString::fromStdString(h);
+  // "Среднее (мс)": the word and the unit in the window's language.
+  for (const std::string& h : header) {
+    const std::size_t unit = h.find(" (");
+    labels << erp::ui::CoreText(std::string_view(h).substr(0, unit)) +
+                  (unit == std::string::npos ? QString() : erp::ui::WithUnits(QString::fromStdString(h.substr(unit))));
+  }
   // The differences are taken against the reference's points also while its series is hidden on
   // the chart: the header says so, instead of comparing against an invisible series silently.
   if (parameter_ != 0 && !drawn_[ReferenceSlot()]) {
-    labels[0] += QStringLiteral(" (опорный ряд %1 скрыт)").arg(ReferenceSlot());
+    labels[0] += tr(" (опорный ряд %1 скрыт)").arg(ReferenceSlot());
   }
   TableStats->setHorizontalHeaderLabels(labels);
   TableStats->setRowCount(table_.RowCount);

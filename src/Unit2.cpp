@@ -47,7 +47,7 @@ TfmFormat::TfmFormat(erp::ui::Interaction& interaction, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       interaction_(interaction) {
   setObjectName(QStringLiteral("fmFormat"));
-  setWindowTitle(QStringLiteral("Изменение рядов данных"));
+  setWindowTitle(tr("Изменение рядов данных"));
   setFixedSize(kClientWidth, kClientHeight);
   move(293, 165);
   QFont f = font();
@@ -60,11 +60,11 @@ TfmFormat::TfmFormat(erp::ui::Interaction& interaction, QWidget* parent)
     int left;
   };
   const Heading headings[] = {
-      {"Label1", QStringLiteral("Название ряда"), 40},
-      {"Label2", QStringLiteral("Имя файла"), 176},
-      {"Label3", QStringLiteral("Формат"), 405},
-      {"Label4", QStringLiteral("Значок"), 608},
-      {"Label5", QStringLiteral("Цвет"), 688},
+      {"Label1", tr("Название ряда"), 40},
+      {"Label2", tr("Имя файла"), 176},
+      {"Label3", tr("Формат"), 405},
+      {"Label4", tr("Значок"), 608},
+      {"Label5", tr("Цвет"), 688},
   };
   for (const Heading& h : headings) {
     auto* label = new QLabel(h.text, this);
@@ -75,10 +75,10 @@ TfmFormat::TfmFormat(erp::ui::Interaction& interaction, QWidget* parent)
 
   // The buttons come first in the focus chain, so that "Отмена" has the focus when the dialog
   // first opens.
-  Cancel = new QPushButton(QStringLiteral("Отмена"), this);
+  Cancel = new QPushButton(tr("Отмена"), this);
   Cancel->setObjectName(QStringLiteral("Cancel"));
   Cancel->setGeometry(356, 272, 75, 25);
-  Save = new QPushButton(QStringLiteral("Ок"), this);
+  Save = new QPushButton(tr("Ок"), this);
   Save->setObjectName(QStringLiteral("Save"));
   Save->setGeometry(256, 272, 75, 25);
   // Enter in a row's field must not press a button: it would close the dialog, saving or
@@ -97,8 +97,8 @@ TfmFormat::TfmFormat(erp::ui::Interaction& interaction, QWidget* parent)
   rows->setObjectName(QStringLiteral("ScrollBox1Rows"));
   rows->resize(kRowsWidth, kRowsHeight);
 
-  const QStringList symbols = {QStringLiteral("линия"), QStringLiteral("квадрат"), QStringLiteral("круг"),
-                               QStringLiteral("треугольник")};
+  const QStringList symbols = {tr("линия"), tr("квадрат"), tr("круг"),
+                               tr("треугольник")};
   for (int i = 1; i <= erp::SeriesCount; ++i) {
     const int top = kRowTop[i - 1];
     Row& row = rows_[i];
@@ -150,7 +150,7 @@ void TfmFormat::FormActivate() {
   // and anything else (a folder, FIFO, link loop) is reported with the system's message.
   if (erp::FileExists(erp::SeriesConfigFileName)) {
     erp::ReadSeriesConfig([this](int slot, const erp::SeriesConfig& row) { ShowRow(slot, row); });
-  } else if (interaction_.AskYesNo(QStringLiteral("Инициализационный файл не найден. Создать новый?"))) {
+  } else if (interaction_.AskYesNo(tr("Инициализационный файл не найден. Создать новый?"))) {
     erp::CreateEmptyFileIfMissing(erp::SeriesConfigFileName);
   }
 }

@@ -21,7 +21,7 @@ QByteArray AboutPictureJpeg() {
 TfmABOUT::TfmABOUT(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("fmABOUT"));
-  setWindowTitle(QStringLiteral("О программе"));
+  setWindowTitle(tr("О программе"));
   setFixedSize(kClientWidth, kClientHeight);
   move(470, 222);
   QFont f = font();

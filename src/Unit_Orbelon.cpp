@@ -39,6 +39,7 @@
 #include "ui/Controls.h"
 #include "ui/Crosshair.h"
 #include "ui/Interaction.h"
+#include "ui/Language.h"
 #include "ui/OverlayLayout.h"
 #include "ui/RefreshView.h"
 #include "ui/TimeAxisLabels.h"
@@ -55,7 +56,6 @@ constexpr int kEdgeGap = 4;      // pixels kept between a control and the chart'
 constexpr int kStartGap = 17;    // between the navigation buttons and the Start button
 constexpr int kScaleBoxGap = 10;  // between the legend and the scale box below it
 
-QString FromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Bytes of a path or a core message as shown: UTF-8, or CP1251 where they are not UTF-8.
 QString ForDisplay(const std::string& text) { return QString::fromStdString(erp::PathForDisplay(text)); }
@@ -76,10 +76,14 @@ class TForm1::LoadUiOfWindow final : public erp::LoadUi {
   // The status bar is painted at once: the pass runs without processing messages, and a large
   // file would otherwise keep the text of before the press until the end.
   void ShowStatus(const std::string& text) override {
-    window_.SetStatusText(ForDisplay(text));
+    // The core's "reading from file: " in the window's language, then the path as it stands.
+    const std::string_view reading = erp::ReadingStatusText;
+    window_.SetStatusText(std::string_view(text).substr(0, reading.size()) == reading
+                              ? erp::ui::CoreText(reading) + ForDisplay(text.substr(reading.size()))
+                              : erp::ui::CoreText(text));
     window_.ui.StatusBar1Text->repaint();
   }
-  void ShowMessage(const std::string& text) override { window_.interaction_.ShowMessage(ForDisplay(text)); }
+  void ShowMessage(const std::string& text) override { window_.interaction_.ShowMessage(erp::ui::CoreText(text)); }
   std::optional<std::string> ChooseDirectory(const std::string& start) override {
     const std::optional<QString> chosen = window_.interaction_.ChooseDirectory(QFile::decodeName(start.c_str()));
     if (!chosen) return std::nullopt;
@@ -102,7 +106,8 @@ namespace {
 // The line of an error box that says where: "Файл: a.dat, строка 3" (no line when the file could
 // not be opened).
 QString WhereLine(const QString& path, const QString& lines) {
-  return lines.isEmpty() ? QStringLiteral("Файл: %1").arg(path) : QStringLiteral("Файл: %1, строка %2").arg(path, lines);
+  return lines.isEmpty() ? QCoreApplication::translate("TForm1", "Файл: %1").arg(path)
+                         : QCoreApplication::translate("TForm1", "Файл: %1, строка %2").arg(path, lines);
 }
 
 // A failure of a settings or data file: its message as it stands, then where on a line of its own.
@@ -131,7 +136,7 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
   connect(ui.ReloadData, &QAction::triggered, this, Guard(&TForm1::ReloadDataClick));
   chooseChartFile_ = [this]() -> std::optional<QString> {
     QString filter;
-    QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить график"), QString(),
+    QString name = QFileDialog::getSaveFileName(this, tr("Сохранить график"), QString(),
                                                 QStringLiteral("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)"), &filter);
     if (name.isEmpty()) return std::nullopt;
     // A name typed without an extension gets the one of the file type chosen.
@@ -200,7 +205,7 @@ void TForm1::FormCreate(const QStringList& arguments) {
   ui.BitBtnStart->setEnabled(true);
 
   const int k = ui.ComboBoxScaleY->currentIndex();
-  if (k >= 0 && k < erp::ScaleCount) ui.EditScale->setText(FromView(erp::ScaleLabelsUT[static_cast<std::size_t>(k)]));
+  if (k >= 0 && k < erp::ScaleCount) ui.EditScale->setText(erp::ui::CoreText(erp::ScaleLabelsUT[static_cast<std::size_t>(k)]));
 
   // An entry of scale.ini that is no number keeps its default and is reported; start-up goes on,
   // so that one bad line does not keep series.ini (and the data) from being read.
@@ -298,7 +303,7 @@ void TForm1::BitBtnStartClick() {
 // painted at once: the loading pass that follows processes no messages.
 void TForm1::ShowStartButton(bool exit) {
   ui.BitBtnStart->setStyleSheet(exit ? QStringLiteral("color: #ff0000;") : QStringLiteral("color: #008000;"));
-  ui.BitBtnStart->setText(exit ? QStringLiteral("ВЫХОД") : QStringLiteral("Старт"));
+  ui.BitBtnStart->setText(exit ? tr("ВЫХОД") : tr("Старт"));
   ui.BitBtnStart->repaint();
 }
 
@@ -421,7 +426,7 @@ void TForm1::ShowRefresh(const erp::RefreshResult& result) {
   if (result.Scale) {
     // The label of the scale just applied, until the next drawing writes the readout; a rescale
     // also checks "Выбрать:".
-    ui.EditScale->setText(FromView(result.Scale->Label));
+    ui.EditScale->setText(erp::ui::CoreText(result.Scale->Label));
     ui.CheckBoxChoise->setChecked(true);
   }
 }
@@ -453,15 +458,15 @@ void TForm1::RadioGroupPVZClick() {
   const int parameter = ui.RadioGroupPVZ->ItemIndex();
   ui.ComboBoxScaleY->clear();
   const auto fill = [this](const auto& labels, const QString& caption) {
-    for (std::string_view label : labels) ui.ComboBoxScaleY->addItem(FromView(label));
+    for (std::string_view label : labels) ui.ComboBoxScaleY->addItem(erp::ui::CoreText(label));
     ui.GroupBoxScales->setTitle(caption);
     ui.ComboBoxScaleY->setCurrentIndex(0);
     RestoreScaleChoice();
   };
   if (parameter == 0 || parameter == 1) {
-    fill(erp::ScaleLabelsUT, QStringLiteral("Масштабы UT:"));
+    fill(erp::ScaleLabelsUT, tr("Масштабы UT:"));
   } else if (parameter == 2 || parameter == 3) {
-    fill(erp::ScaleLabelsXY, QStringLiteral("Масштабы X,Y:"));
+    fill(erp::ScaleLabelsXY, tr("Масштабы X,Y:"));
   }
   view_.RecomputeRequested = true;
   RequestRescaleByChoice();
@@ -587,12 +592,14 @@ void TForm1::ReloadDataClick() {
   if (!view_.Running || refreshCount_ == 0) return;
   auto store = std::make_unique<erp::ObservationStore>();
   store->DataDirectory = store_->DataDirectory;
-  erp::SlotArray<bool, erp::SeriesCount> loaded{};
-  bool rescale = false;
-  double shift = 0.0;
   LoadUiOfWindow loadUi(*this);
   erp::ui::ResetVectorUnitState();
   try {
+    // What the pass sets besides the store (the visible slots, the rescale and the shift) is not
+    // taken: the view stays.
+    erp::SlotArray<bool, erp::SeriesCount> loaded{};
+    bool rescale = false;
+    double shift = 0.0;
     if (!erp::LoadObservations(timeBase_.BaseMJD, seriesSlots_, *store, loaded, rescale, shift, loadUi)) return;
   } catch (const std::exception& e) {
     if (loadUi.failedPath.empty()) throw;
@@ -611,7 +618,7 @@ void TForm1::ChartAfterDraw() {
   chart.BottomAxis().SetAutomaticMinimum(true);
   // 2. The scale readout: the value-axis step the chart really labels with, in thousandths.
   const double increment = chart.LeftAxis().CalcXYIncrement(chart.LeftAxis().LabelsFontSize() + 6);
-  ui.EditScale->setText(QString::fromStdString(erp::ScaleReadout(increment)));
+  ui.EditScale->setText(erp::ui::WithUnits(QString::fromStdString(erp::ScaleReadout(increment))));
   // 3. The overlay controls follow the legend rows and the plot edges.
   erp::ui::LayoutOverlay(chart.OverlayControls(), chart.Legend().GetRectLegend().ToQRect(),
                          chart.ChartRect().ToQRect(), chart.height(), ui.CheckBox[0]);

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include "core/ScaleTables.h"
 #include "ui/ButtonGlyphs.h"
 #include "ui/Controls.h"
+#include "ui/Language.h"
 #include "ui/chart/Chart.h"
 
 namespace {
@@ -46,22 +48,22 @@ QTimer* MakeTimer(QMainWindow& window, const char* name, int milliseconds) {
 
 void TForm1Form::SetupUi(QMainWindow& window) {
   window.setObjectName(QStringLiteral("Form1"));
-  window.setWindowTitle(QStringLiteral("Просмотр графиков"));
+  window.setWindowTitle(QCoreApplication::translate("TForm1", "Просмотр графиков"));
   QFont windowFont = window.font();
   windowFont.setPointSize(8);
   window.setFont(windowFont);
 
   auto* MainMenu1 = window.menuBar();
   MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-  About1 = MainMenu1->addAction(QStringLiteral("О программе"));
+  About1 = MainMenu1->addAction(QCoreApplication::translate("TForm1", "О программе"));
   About1->setObjectName(QStringLiteral("About1"));
-  Options1 = MainMenu1->addMenu(QStringLiteral("Настройки"));
+  Options1 = MainMenu1->addMenu(QCoreApplication::translate("TForm1", "Настройки"));
   Options1->setObjectName(QStringLiteral("Options1"));
-  Options2 = Options1->addAction(QStringLiteral("Изменение рядов данных"));
+  Options2 = Options1->addAction(QCoreApplication::translate("TForm1", "Изменение рядов данных"));
   Options2->setObjectName(QStringLiteral("Options2"));
-  Options3 = Options1->addAction(QStringLiteral("Статистика рядов"));
+  Options3 = Options1->addAction(QCoreApplication::translate("TForm1", "Статистика рядов"));
   Options3->setObjectName(QStringLiteral("Options3"));
-  ChartMenu = MainMenu1->addMenu(QStringLiteral("График"));
+  ChartMenu = MainMenu1->addMenu(QCoreApplication::translate("TForm1", "График"));
   ChartMenu->setObjectName(QStringLiteral("ChartMenu"));
   const auto addChartAction = [&](const char* name, const QString& text, const QKeySequence& keys) {
     QAction* action = ChartMenu->addAction(text);
@@ -70,18 +72,18 @@ void TForm1Form::SetupUi(QMainWindow& window) {
     action->setEnabled(false);  // until the data are loaded
     return action;
   };
-  SaveChart = addChartAction("SaveChart", QStringLiteral("Сохранить график…"), QKeySequence::Save);
-  CopyChart = addChartAction("CopyChart", QStringLiteral("Копировать график"), QKeySequence::Copy);
+  SaveChart = addChartAction("SaveChart", QCoreApplication::translate("TForm1", "Сохранить график…"), QKeySequence::Save);
+  CopyChart = addChartAction("CopyChart", QCoreApplication::translate("TForm1", "Копировать график"), QKeySequence::Copy);
   ChartMenu->addSeparator();
-  FitValueAxis = addChartAction("FitValueAxis", QStringLiteral("Шкала по данным"), QKeySequence(Qt::Key_F));
-  ReloadData = addChartAction("ReloadData", QStringLiteral("Перечитать данные"), QKeySequence::Refresh);
+  FitValueAxis = addChartAction("FitValueAxis", QCoreApplication::translate("TForm1", "Шкала по данным"), QKeySequence(Qt::Key_F));
+  ReloadData = addChartAction("ReloadData", QCoreApplication::translate("TForm1", "Перечитать данные"), QKeySequence::Refresh);
 
   auto* StatusBar1 = window.statusBar();
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
   StatusBar1->setFixedHeight(19);
   StatusBar1->setSizeGripEnabled(false);
-  StatusBar1->setToolTip(QStringLiteral("Панель состояния"));
-  StatusBar1Text = new QLabel(QStringLiteral("  Нажмите кнопку \"Старт\""), StatusBar1);
+  StatusBar1->setToolTip(QCoreApplication::translate("TForm1", "Панель состояния"));
+  StatusBar1Text = new QLabel(QCoreApplication::translate("TForm1", "  Нажмите кнопку \"Старт\""), StatusBar1);
   StatusBar1Text->setObjectName(QStringLiteral("StatusBar1Text"));
   StatusBar1->addWidget(StatusBar1Text, 1);
 
@@ -96,7 +98,7 @@ void TForm1Form::SetupUi(QMainWindow& window) {
   window.setCentralWidget(ClientArea);
   window.resize(882, 634 + window.menuBar()->sizeHint().height() + 19);
 
-  BitBtnStart = new QPushButton(QStringLiteral("Старт"), ClientArea);
+  BitBtnStart = new QPushButton(QCoreApplication::translate("TForm1", "Старт"), ClientArea);
   BitBtnStart->setObjectName(QStringLiteral("BitBtnStart"));
   BitBtnStart->setGeometry(301, 40, 62, 23);
   BitBtnStart->setFont(BoldFont(BitBtnStart->font()));
@@ -139,7 +141,7 @@ void TForm1Form::SetupUi(QMainWindow& window) {
 }
 
 void TForm1Form::SetupScaleGroup(QMainWindow& window) {
-  GroupBoxScales = new QGroupBox(QStringLiteral("Масштабы UT"), Chart);
+  GroupBoxScales = new QGroupBox(QCoreApplication::translate("TForm1", "Масштабы UT"), Chart);
   GroupBoxScales->setObjectName(QStringLiteral("GroupBoxScales"));
   erp::ui::SetTag(GroupBoxScales, 1);
   GroupBoxScales->resize(97, 127);
@@ -150,7 +152,7 @@ void TForm1Form::SetupScaleGroup(QMainWindow& window) {
   ComboBoxScaleY = new QComboBox(GroupBoxScales);
   ComboBoxScaleY->setObjectName(QStringLiteral("ComboBoxScaleY"));
   ComboBoxScaleY->setFont(plain);
-  for (std::string_view label : erp::InitialScaleLabels) ComboBoxScaleY->addItem(FromView(label));
+  for (std::string_view label : erp::InitialScaleLabels) ComboBoxScaleY->addItem(erp::ui::CoreText(label));
   ComboBoxScaleY->setGeometry(5, 29, 85, ComboBoxScaleY->sizeHint().height());
   ComboBoxScaleY->setCurrentIndex(0);
   ComboBoxScaleY->setCursor(Qt::PointingHandCursor);
@@ -160,7 +162,7 @@ void TForm1Form::SetupScaleGroup(QMainWindow& window) {
   StaticText5->setFont(plain);
   StaticText5->move(7, 64);
   StaticText5->adjustSize();
-  StaticText5->setToolTip(QStringLiteral("Колич-во клеток сетки по вертикали"));
+  StaticText5->setToolTip(QCoreApplication::translate("TForm1", "Колич-во клеток сетки по вертикали"));
 
   ComboBoxGrid = new QComboBox(GroupBoxScales);
   ComboBoxGrid->setObjectName(QStringLiteral("ComboBoxGrid"));
@@ -172,7 +174,7 @@ void TForm1Form::SetupScaleGroup(QMainWindow& window) {
   ComboBoxGrid->setCurrentIndex(0);
 
   // Below the box's visible height: they carry state only.
-  StaticText3 = new QLabel(QStringLiteral("Текущий:"), GroupBoxScales);
+  StaticText3 = new QLabel(QCoreApplication::translate("TForm1", "Текущий:"), GroupBoxScales);
   StaticText3->setObjectName(QStringLiteral("StaticText3"));
   StaticText3->setFont(plain);
   StaticText3->move(3, 187);
@@ -181,7 +183,7 @@ void TForm1Form::SetupScaleGroup(QMainWindow& window) {
   EditScale->setFont(plain);
   EditScale->setReadOnly(true);
   EditScale->move(3, 207);
-  CheckBoxChoise = new QCheckBox(QStringLiteral("Выбрать:"), GroupBoxScales);
+  CheckBoxChoise = new QCheckBox(QCoreApplication::translate("TForm1", "Выбрать:"), GroupBoxScales);
   CheckBoxChoise->setObjectName(QStringLiteral("CheckBoxChoise"));
   CheckBoxChoise->setFont(plain);
   CheckBoxChoise->setLayoutDirection(Qt::RightToLeft);  // caption left of the box
@@ -207,16 +209,16 @@ void TForm1Form::SetupViewGroup(QMainWindow& window) {
     group->SetItemIndex(0);
     return group;
   };
-  RadioGroupPVZ = makeGroup("RadioGroupPVZ", QStringLiteral("ПВЗ:"),
+  RadioGroupPVZ = makeGroup("RadioGroupPVZ", QCoreApplication::translate("TForm1", "ПВЗ:"),
                             {QStringLiteral("UT1       "), QStringLiteral("UT1R    "), QStringLiteral("Xp   "),
                              QStringLiteral("Yp   ")},
                             QRect(8, 10, 241, 41));
-  RadioGroupInterval = makeGroup("RadioGroupInterval", QStringLiteral("Интервал:"),
-                                 {QStringLiteral("Месяц"), QStringLiteral("Год")}, QRect(253, 10, 133, 41));
-  RadioGroupTrend = makeGroup("RadioGroupTrend", QStringLiteral("Тренд:"),
-                              {QStringLiteral("Нет"), QStringLiteral("Есть")}, QRect(389, 10, 129, 41));
+  RadioGroupInterval = makeGroup("RadioGroupInterval", QCoreApplication::translate("TForm1", "Интервал:"),
+                                 {QCoreApplication::translate("TForm1", "Месяц"), QCoreApplication::translate("TForm1", "Год")}, QRect(253, 10, 133, 41));
+  RadioGroupTrend = makeGroup("RadioGroupTrend", QCoreApplication::translate("TForm1", "Тренд:"),
+                              {QCoreApplication::translate("TForm1", "Нет"), QCoreApplication::translate("TForm1", "Есть")}, QRect(389, 10, 129, 41));
 
-  GroupBox3 = new QGroupBox(QStringLiteral("Визиры:"), GroupBox2);
+  GroupBox3 = new QGroupBox(QCoreApplication::translate("TForm1", "Визиры:"), GroupBox2);
   GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
   GroupBox3->setGeometry(521, 10, 205, 41);
   GroupBox3->setFont(BoldFont(window.font()));
@@ -257,13 +259,13 @@ void TForm1Form::SetupNavigationGroup() {
     const char* hint;
   };
   const Button buttons[7] = {
-      {"SpeedButton1", 1, erp::ui::Glyph::Left, "Сдвиг по времени назад"},
-      {"SpeedButton2", 2, erp::ui::Glyph::Right, "Сдвиг по времени вперед"},
-      {"SpeedButton3", 3, erp::ui::Glyph::Up, "Сдвиг вверх"},
-      {"SpeedButton4", 4, erp::ui::Glyph::Down, "Сдвиг вниз"},
-      {"SpeedButton5", 5, erp::ui::Glyph::Apart, "Растянуть по вертикали"},
-      {"SpeedButton6", 6, erp::ui::Glyph::Together, "Сжать по вертикали"},
-      {"SpeedButtonUndo", 0, erp::ui::Glyph::Back, "Возврат к текущей дате"},
+      {"SpeedButton1", 1, erp::ui::Glyph::Left, QT_TRANSLATE_NOOP("TForm1", "Сдвиг по времени назад")},
+      {"SpeedButton2", 2, erp::ui::Glyph::Right, QT_TRANSLATE_NOOP("TForm1", "Сдвиг по времени вперед")},
+      {"SpeedButton3", 3, erp::ui::Glyph::Up, QT_TRANSLATE_NOOP("TForm1", "Сдвиг вверх")},
+      {"SpeedButton4", 4, erp::ui::Glyph::Down, QT_TRANSLATE_NOOP("TForm1", "Сдвиг вниз")},
+      {"SpeedButton5", 5, erp::ui::Glyph::Apart, QT_TRANSLATE_NOOP("TForm1", "Растянуть по вертикали")},
+      {"SpeedButton6", 6, erp::ui::Glyph::Together, QT_TRANSLATE_NOOP("TForm1", "Сжать по вертикали")},
+      {"SpeedButtonUndo", 0, erp::ui::Glyph::Back, QT_TRANSLATE_NOOP("TForm1", "Возврат к текущей дате")},
   };
   for (int i = 0; i < 7; ++i) {
     auto* button = new QToolButton(GroupBox1);
@@ -273,7 +275,7 @@ void TForm1Form::SetupNavigationGroup() {
     button->setIcon(erp::ui::GlyphIcon(buttons[i].glyph));
     button->setIconSize(QSize(18, 18));
     button->setAutoRaise(true);
-    button->setToolTip(QString::fromUtf8(buttons[i].hint));
+    button->setToolTip(QCoreApplication::translate("TForm1", buttons[i].hint));
     if (i < 6) {
       SpeedButton[static_cast<std::size_t>(i)] = button;
     } else {

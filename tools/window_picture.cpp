@@ -2,9 +2,11 @@
 // the viewer in the current folder (series.ini and data files), presses Start, waits for the first
 // drawing of the chosen view and saves the whole window, controls included, as an image.
 //   window_picture OUT.png [--size WxH] [--parameter 0..3] [--interval 0|1] [--crosshair X,Y]
+//                          [--lang ru|en]
 // Runs on any platform Qt has, also offscreen; exits 1 when the data cannot be shown.
 #include <QApplication>
 #include <QCheckBox>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -13,6 +15,7 @@
 
 #include "Unit_Orbelon.h"
 #include "ui/Interaction.h"
+#include "ui/Language.h"
 #include "ui/chart/Chart.h"
 
 namespace {
@@ -56,6 +59,8 @@ int main(int argc, char** argv) {
       interval = args[i + 1].toInt();
     }
   }
+  // The window in the language asked for (the desktop's by default), as the program starts it.
+  erp::ui::InstallTranslations(app, erp::ui::ChooseLanguage(QLocale::system().uiLanguages(), erp::ui::LanguageOption(args)));
 
   ExitOnError interaction;
   TForm1 window(interaction, ReadLocalClock, {"window_picture"});

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 constexpr double kWindowDays = 1000.0;  // DayIndex at which a file ends (days after BaseMJD)
 constexpr int kWithSeasonalTerm = 1;
-constexpr const char* kReadingStatus = "  Считывание данных из файла: ";
+constexpr const char* kReadingStatus = ReadingStatusText;
 constexpr const char* kReadyStatus = "  Ready";
 constexpr const char* kNoDataMessage = "Путь к файлам данных указан неверно!";
 constexpr char kPathSeparator = '/';

@@ -46,6 +46,9 @@ struct ObservationStore {
   static std::size_t Index(int row, int series, int parameter);
 };
 
+// The status text of a data file being read, before its path.
+constexpr const char* ReadingStatusText = "  Считывание данных из файла: ";
+
 // The GUI operations the loading pass needs; the main window implements them, tests script them.
 struct LoadUi {
   virtual ~LoadUi() = default;

@@ -92,6 +92,8 @@ class BatchExportTest : public QObject {
         {{"orbelon", "--help-all"}, true},
         {{"orbelon", "--format", "png"}, true},  // any option that --help lists
         {{"orbelon", "--stats=s.csv"}, true},
+        {{"orbelon", "--lang", "en"}, false},  // the window takes it too
+        {{"orbelon", "--lang=en", "--export", "out"}, true},
     };
     for (const auto& c : cases) {
       QCOMPARE(erp::batch::IsBatchCommandLine(c.arguments), c.batch);
@@ -132,6 +134,8 @@ class BatchExportTest : public QObject {
         {{"--export", "out", "--trend", "yes"}, CommandKind::Error, "for --trend"},
         {{"--export", "out", "--stats", ""}, CommandKind::Error, "--stats needs a file name"},
         {{"-v"}, CommandKind::Version, "orbelon 1.01"},
+        {{"--export", "out", "--lang", "en"}, CommandKind::Batch, ""},
+        {{"--export", "out", "--lang", "de"}, CommandKind::Error, "invalid value 'de' for --lang: expected ru or en"},
         {{"--help-all"}, CommandKind::Help, "--export <OUTDIR>"},
         // An option given twice is an error, not the last value.
         {{"--export", "out", "--export", "/elsewhere"}, CommandKind::Error, "--export is given more than once"},
@@ -192,6 +196,16 @@ class BatchExportTest : public QObject {
     const Run helpAll = RunProgram(dir.path(), {"--help-all"}, false);
     QCOMPARE(helpAll.exitCode, 0);
     QVERIFY(helpAll.out.contains("--export <OUTDIR>"));
+    // The window without a display says so in one line, in any language; a language it does not
+    // speak is a command-line error.
+    for (const QStringList& arguments : {QStringList{}, QStringList{"--lang", "en"}}) {
+      const Run window = RunProgram(dir.path(), arguments, false);
+      QCOMPARE(window.exitCode, 1);
+      QVERIFY2(OneLine(window.err).startsWith("orbelon: no display to open the window on"), qPrintable(window.err));
+    }
+    const Run german = RunProgram(dir.path(), {"--lang", "de"}, false);
+    QCOMPARE(german.exitCode, 2);
+    QVERIFY2(OneLine(german.err).startsWith("orbelon: invalid value 'de' for --lang"), qPrintable(german.err));
     const Run noExport = RunProgram(dir.path(), {"--size", "640x480"}, false);
     QCOMPARE(noExport.exitCode, 2);
     QVERIFY2(OneLine(noExport.err).startsWith("orbelon: --export OUTDIR is required"), qPrintable(noExport.err));
