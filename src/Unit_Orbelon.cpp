@@ -56,7 +56,6 @@ constexpr int kEdgeGap = 4;      // pixels kept between a control and the chart'
 constexpr int kStartGap = 17;    // between the navigation buttons and the Start button
 constexpr int kScaleBoxGap = 10;  // between the legend and the scale box below it
 
-
 // Bytes of a path or a core message as shown: UTF-8, or CP1251 where they are not UTF-8.
 QString ForDisplay(const std::string& text) { return QString::fromStdString(erp::PathForDisplay(text)); }
 
@@ -299,6 +298,22 @@ void TForm1::BitBtnStartClick() {
   ViewerLoop();
 }
 
+// The loading pass into `store`; false when the operator gave up choosing a data folder. An
+// error names the file and line on a line of its own: the status bar's "reading ..." is gone by
+// the time the box is read.
+bool TForm1::RunLoadingPass(erp::ObservationStore& store, erp::SlotArray<bool, erp::SeriesCount>& seriesVisible,
+                            bool& rescaleOnChange, double& timeShiftDays) {
+  LoadUiOfWindow loadUi(*this);
+  erp::ui::ResetVectorUnitState();
+  try {
+    return erp::LoadObservations(timeBase_.BaseMJD, seriesSlots_, store, seriesVisible, rescaleOnChange, timeShiftDays,
+                                 loadUi);
+  } catch (const std::exception& e) {
+    if (loadUi.failedPath.empty()) throw;
+    throw FailureAt(e, ForDisplay(loadUi.failedPath), loadUi.failedLine > 0 ? QString::number(loadUi.failedLine) : QString());
+  }
+}
+
 // "Старт" in green before the data are loaded, "ВЫХОД" in red once the press has started them,
 // painted at once: the loading pass that follows processes no messages.
 void TForm1::ShowStartButton(bool exit) {
@@ -308,18 +323,7 @@ void TForm1::ShowStartButton(bool exit) {
 }
 
 bool TForm1::LoadObservations() {
-  LoadUiOfWindow loadUi(*this);
-  erp::ui::ResetVectorUnitState();
-  try {
-    if (!erp::LoadObservations(timeBase_.BaseMJD, seriesSlots_, *store_, view_.SeriesVisible, view_.RescaleOnChange,
-                               view_.TimeShiftDays, loadUi)) {
-      return false;
-    }
-  } catch (const std::exception& e) {
-    // The status bar's "reading ..." is gone by the time the box is read: the box says where.
-    if (loadUi.failedPath.empty()) throw;
-    throw FailureAt(e, ForDisplay(loadUi.failedPath), loadUi.failedLine > 0 ? QString::number(loadUi.failedLine) : QString());
-  }
+  if (!RunLoadingPass(*store_, view_.SeriesVisible, view_.RescaleOnChange, view_.TimeShiftDays)) return false;
   // The data are in: every group box and checkbox lying on the chart comes alive, and so does the
   // chart's menu.
   for (QWidget* control : ui.Chart->OverlayControls()) {
@@ -592,19 +596,12 @@ void TForm1::ReloadDataClick() {
   if (!view_.Running || refreshCount_ == 0) return;
   auto store = std::make_unique<erp::ObservationStore>();
   store->DataDirectory = store_->DataDirectory;
-  LoadUiOfWindow loadUi(*this);
-  erp::ui::ResetVectorUnitState();
-  try {
-    // What the pass sets besides the store (the visible slots, the rescale and the shift) is not
-    // taken: the view stays.
-    erp::SlotArray<bool, erp::SeriesCount> loaded{};
-    bool rescale = false;
-    double shift = 0.0;
-    if (!erp::LoadObservations(timeBase_.BaseMJD, seriesSlots_, *store, loaded, rescale, shift, loadUi)) return;
-  } catch (const std::exception& e) {
-    if (loadUi.failedPath.empty()) throw;
-    throw FailureAt(e, ForDisplay(loadUi.failedPath), loadUi.failedLine > 0 ? QString::number(loadUi.failedLine) : QString());
-  }
+  // What the pass sets besides the store (the visible slots, the rescale and the shift) is not
+  // taken: the view stays.
+  erp::SlotArray<bool, erp::SeriesCount> loaded{};
+  bool rescale = false;
+  double shift = 0.0;
+  if (!RunLoadingPass(*store, loaded, rescale, shift)) return;
   store_ = std::move(store);
   view_.RecomputeRequested = true;
 }

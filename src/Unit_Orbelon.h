@@ -148,6 +148,8 @@ class TForm1 : public QMainWindow {
   // The viewer: loading, the loop, one refresh pass and what it shows
   // The loading pass; false when the operator gave up choosing a data folder.
   bool LoadObservations();
+  bool RunLoadingPass(erp::ObservationStore& store, erp::SlotArray<bool, erp::SeriesCount>& seriesVisible,
+                      bool& rescaleOnChange, double& timeShiftDays);
   void ShowStartButton(bool exit);
   void ViewerLoop();
   void WaitForMessages(std::chrono::steady_clock::time_point iterationStart);
