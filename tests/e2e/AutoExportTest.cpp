@@ -22,6 +22,14 @@
 
 namespace {
 
+// The desktop's language for a run: `language` ("en_US.UTF-8"), or none the window speaks, so
+// that it speaks Russian, its own.
+void SetDesktopLanguage(QProcessEnvironment& env, const QString& language = QStringLiteral("C.UTF-8")) {
+  for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) env.remove(name);
+  env.insert("LANG", language);
+}
+
+
 const char* const kImages[] = {"utr.bmp", "xp.bmp", "yp.bmp"};
 
 // The distinct colours of the left three quarters of an image: the plot, without the legend on
@@ -49,6 +57,7 @@ class ProgramRun {
     env.remove("WAYLAND_DISPLAY");
     env.remove("QT_QPA_PLATFORM");
     if (offscreenByEnvironment) env.insert("QT_QPA_PLATFORM", "offscreen");
+    SetDesktopLanguage(env);
     env.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");  // Qt's timers and the loop's wait run on real time
     process_.setProcessEnvironment(env);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -94,10 +103,11 @@ struct Ended {
 };
 
 // Runs `orbelon -a` without a display in `folder`, on the pinned day, until it ends by itself.
-Ended RunUntilEnd(const QString& folder) {
+Ended RunUntilEnd(const QString& folder, const QString& language = QStringLiteral("C.UTF-8")) {
   QProcess program;
   program.setWorkingDirectory(folder);
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  SetDesktopLanguage(env, language);
   env.remove("DISPLAY");
   env.remove("WAYLAND_DISPLAY");
   env.remove("QT_QPA_PLATFORM");
@@ -192,6 +202,25 @@ class AutoExportTest : public QObject {
       }
       for (const QString& name : c.images) QVERIFY(QImageReader(d.filePath(name)).canRead());
       if (c.intact) QVERIFY(c.intact(d));
+    }
+  }
+
+  // The desktop's language decides the language of the window and of its messages.
+  void speaksTheDesktopsLanguage() {
+    const struct {
+      const char* lang;
+      QString line;
+    } cases[] = {
+        {"en_US.UTF-8", "orbelon: The path to the data files is wrong!\n"},
+        {"ru_RU.UTF-8", QString::fromUtf8("orbelon: Путь к файлам данных указан неверно!\n")},
+        {"de_DE.UTF-8", QString::fromUtf8("orbelon: Путь к файлам данных указан неверно!\n")},
+    };
+    for (const auto& c : cases) {
+      qInfo("%s", c.lang);
+      QTemporaryDir dir;  // no data file
+      const Ended run = RunUntilEnd(dir.path(), QString::fromLatin1(c.lang));
+      QCOMPARE(run.exitCode, 1);
+      QCOMPARE(run.err, c.line);
     }
   }
 
