@@ -12,6 +12,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <exception>
 #include <stdexcept>
@@ -313,8 +314,18 @@ void ChartEngine::Draw() {
   Layout(width, height);
   PushSeries();
 
-  QImage picture(QSize(static_cast<int>(std::ceil(width * ratio)), static_cast<int>(std::ceil(height * ratio))),
-                 QImage::Format_ARGB32_Premultiplied);
+  // A picture that nobody else holds (an encoder or a caller of Picture()) is drawn over at the
+  // same size: its pages are in use already, where a new picture of some megabytes starts on pages
+  // the system has to fault in and clear. Another holder lets go on its own thread; the fence
+  // orders its last reads of the pixels before this drawing's writes.
+  const QSize size(static_cast<int>(std::ceil(width * ratio)), static_cast<int>(std::ceil(height * ratio)));
+  QImage picture;
+  if (picture_.size() == size && picture_.isDetached()) {
+    std::atomic_thread_fence(std::memory_order_acquire);
+    picture = std::move(picture_);
+  } else {
+    picture = QImage(size, QImage::Format_ARGB32_Premultiplied);
+  }
   picture.setDevicePixelRatio(ratio);
   picture.fill(Qt::white);
   {
