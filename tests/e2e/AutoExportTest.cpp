@@ -29,7 +29,6 @@ void SetDesktopLanguage(QProcessEnvironment& env, const QString& language = QStr
   env.insert("LANG", language);
 }
 
-
 const char* const kImages[] = {"utr.bmp", "xp.bmp", "yp.bmp"};
 
 // The distinct colours of the left three quarters of an image: the plot, without the legend on

@@ -791,6 +791,37 @@ std::string DefaultTitle(const Conversion& c, const ConvertOptions& options, con
 
 }  // namespace
 
+namespace {
+
+// The options of a conversion that both programs take with a value: --from, --to, --bulletin
+// and --values. Empty when `arg` is none of them; otherwise the usage error, empty when the value
+// fits (it is then in `options`, `from` or `to`).
+std::optional<std::string> TakeConversionOption(const std::string& arg, const std::string& value,
+                                                ConvertOptions& options, std::optional<tools::CalendarDate>& from,
+                                                std::optional<tools::CalendarDate>& to) {
+  if (arg == "--from" || arg == "--to") {
+    const std::optional<tools::CalendarDate> date = tools::ParseIsoDate(value);
+    if (!date) return arg + " needs a date YYYY-MM-DD of the calendar, not '" + value + "'";
+    (arg == "--from" ? from : to) = date;
+    return std::string();
+  }
+  if (arg == "--bulletin") {
+    if (value != "A" && value != "B") return "--bulletin is A or B, not '" + value + "'";
+    options.FinalsBulletin = value == "A" ? Bulletin::A : Bulletin::B;
+    return std::string();
+  }
+  if (arg == "--values") {
+    if (value == "all") options.Take = Values::All;
+    else if (value == "pole") options.Take = Values::Pole;
+    else if (value == "ut") options.Take = Values::UT;
+    else return "--values is all, pole or ut, not '" + value + "'";
+    return std::string();
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const auto usageError = [&](const std::string& message) {
     err << "convert_iers: " << message << "\n" << kUsage;
@@ -813,18 +844,8 @@ int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std:
     if (arg == "--from" || arg == "--to" || arg == "--bulletin" || arg == "--values" || arg == "--title") {
       if (i + 1 == args.size()) return usageError(arg + " needs a value");
       const std::string& value = args[++i];
-      if (arg == "--from" || arg == "--to") {
-        const std::optional<tools::CalendarDate> date = tools::ParseIsoDate(value);
-        if (!date) return usageError(arg + " needs a date YYYY-MM-DD of the calendar, not '" + value + "'");
-        (arg == "--from" ? from : to) = date;
-      } else if (arg == "--bulletin") {
-        if (value != "A" && value != "B") return usageError("--bulletin is A or B, not '" + value + "'");
-        options.FinalsBulletin = value == "A" ? Bulletin::A : Bulletin::B;
-      } else if (arg == "--values") {
-        if (value == "all") options.Take = Values::All;
-        else if (value == "pole") options.Take = Values::Pole;
-        else if (value == "ut") options.Take = Values::UT;
-        else return usageError("--values is all, pole or ut, not '" + value + "'");
+      if (const std::optional<std::string> bad = TakeConversionOption(arg, value, options, from, to)) {
+        if (!bad->empty()) return usageError(*bad);
       } else {
         title = value;
       }
@@ -1034,18 +1055,8 @@ int RunEopImport(const std::vector<std::string>& args, std::ostream& out, std::o
       if (i + 1 == args.size()) return usageError(arg + " needs a value");
       if (!seen.insert(arg).second) return usageError(arg + " is given twice");
       const std::string& value = args[++i];
-      if (arg == "--from" || arg == "--to") {
-        const std::optional<tools::CalendarDate> date = tools::ParseIsoDate(value);
-        if (!date) return usageError(arg + " needs a date YYYY-MM-DD of the calendar, not '" + value + "'");
-        (arg == "--from" ? from : to) = date;
-      } else if (arg == "--bulletin") {
-        if (value != "A" && value != "B") return usageError("--bulletin is A or B, not '" + value + "'");
-        options.FinalsBulletin = value == "A" ? Bulletin::A : Bulletin::B;
-      } else if (arg == "--values") {
-        if (value == "all") options.Take = Values::All;
-        else if (value == "pole") options.Take = Values::Pole;
-        else if (value == "ut") options.Take = Values::UT;
-        else return usageError("--values is all, pole or ut, not '" + value + "'");
+      if (const std::optional<std::string> bad = TakeConversionOption(arg, value, options, from, to)) {
+        if (!bad->empty()) return usageError(*bad);
       } else if (arg == "--type") {
         options.Type = ProductOfName(value);
         if (!options.Type) return usageError("--type is finals, c04, ivs, universal or erp, not '" + value + "'");
