@@ -102,7 +102,7 @@ QByteArray EncodeRgb32(const QImage& image) {
   std::array<unsigned char, 13> header{};
   for (int i = 0; i < 4; ++i) {
     header[static_cast<std::size_t>(i)] = static_cast<unsigned char>(static_cast<std::uint32_t>(width) >> (24 - 8 * i));
-    header[static_cast<std::size_t>(4 + i)] =
+    header[4 + static_cast<std::size_t>(i)] =
         static_cast<unsigned char>(static_cast<std::uint32_t>(height) >> (24 - 8 * i));
   }
   header[8] = 8;  // bits per sample
