@@ -820,6 +820,25 @@ std::optional<std::string> TakeConversionOption(const std::string& arg, const st
   return std::nullopt;
 }
 
+// Puts --from and --to into `options` and checks them and --title together; the usage error
+// when they do not fit.
+std::optional<std::string> CheckDatesAndTitle(const std::optional<tools::CalendarDate>& from,
+                                              const std::optional<tools::CalendarDate>& to,
+                                              const std::optional<std::string>& title, ConvertOptions& options) {
+  if (from) options.FromMJD = tools::MjdOfDate(*from);
+  if (to) options.ToMJD = tools::MjdOfDate(*to);
+  if (from && to && *options.FromMJD > *options.ToMJD) {
+    return "--from " + tools::IsoDate(*from) + " is after --to " + tools::IsoDate(*to);
+  }
+  if (title && (title->empty() || title->find_first_of(" \t\r\n") != std::string::npos)) {
+    return "the title is one word without blanks, not '" + *title + "'";
+  }
+  if (title && Cp1251ToUtf8(Utf8ToCp1251(*title)) != *title) {
+    return "the title '" + *title + "' has characters that series.ini (CP1251) cannot hold";
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -857,17 +876,7 @@ int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std:
   if (files.size() != 2) return usageError("give the input file and the output file");
   const std::string& input = files[0];
   const std::string& output = files[1];
-  if (from) options.FromMJD = tools::MjdOfDate(*from);
-  if (to) options.ToMJD = tools::MjdOfDate(*to);
-  if (from && to && *options.FromMJD > *options.ToMJD) {
-    return usageError("--from " + tools::IsoDate(*from) + " is after --to " + tools::IsoDate(*to));
-  }
-  if (title && (title->empty() || title->find_first_of(" \t\r\n") != std::string::npos)) {
-    return usageError("the title is one word without blanks, not '" + *title + "'");
-  }
-  if (title && Cp1251ToUtf8(Utf8ToCp1251(*title)) != *title) {
-    return usageError("the title '" + *title + "' has characters that series.ini (CP1251) cannot hold");
-  }
+  if (const std::optional<std::string> bad = CheckDatesAndTitle(from, to, title, options)) return usageError(*bad);
   const std::string fileName = fs::path(output).filename().string();
   if (fileName.empty() || fileName.find(' ') != std::string::npos || fileName.size() > MaxFileNameLength) {
     return usageError("the output file name goes into series.ini: one word of at most 255 bytes, not '" + fileName + "'");
@@ -1080,17 +1089,7 @@ int RunEopImport(const std::vector<std::string>& args, std::ostream& out, std::o
   if (output && (firstSlot || colourText || symbolText || force)) {
     return usageError("--slot, --colour, --symbol and --force go with --into");
   }
-  if (from) options.FromMJD = tools::MjdOfDate(*from);
-  if (to) options.ToMJD = tools::MjdOfDate(*to);
-  if (from && to && *options.FromMJD > *options.ToMJD) {
-    return usageError("--from " + tools::IsoDate(*from) + " is after --to " + tools::IsoDate(*to));
-  }
-  if (title && (title->empty() || title->find_first_of(" \t\r\n") != std::string::npos)) {
-    return usageError("the title is one word without blanks, not '" + *title + "'");
-  }
-  if (title && Cp1251ToUtf8(Utf8ToCp1251(*title)) != *title) {
-    return usageError("the title '" + *title + "' has characters that series.ini (CP1251) cannot hold");
-  }
+  if (const std::optional<std::string> bad = CheckDatesAndTitle(from, to, title, options)) return usageError(*bad);
   const int colour = colourText ? ColourOf(*colourText).value_or(-1) : -1;  // -1: the default colours
   if (colourText && colour < 0) return usageError("--colour is 0..49 or a colour name such as clRed, not '" + *colourText + "'");
   const int symbol = symbolText ? SymbolOf(*symbolText).value_or(-1) : kDefaultSymbol;
