@@ -590,8 +590,8 @@ class ChartTest : public QObject {
   }
 
   // PNG and BMP files hold the picture's pixels as Format_RGB32 shows them: the chart's own
-  // picture (opaque, encoded as it lies), with the inverting pen's lines on it, and a picture
-  // with transparent pixels, which the encoder converts first.
+  // picture (opaque, encoded as it lies), with the inverting pen's lines on it, a picture with
+  // transparent pixels, which the encoder converts first, and an odd-sized part of a picture.
   void encodedPicturesKeepThePixels() {
     auto chart = MakeChart(640, 480);
     AddDailyPoints(chart->SeriesList(0), MonthStart(), 28, 0.003);
@@ -609,7 +609,10 @@ class ChartTest : public QObject {
     const struct {
       const char* name;
       QImage picture;
-    } cases[] = {{"drawn", drawn}, {"inverting pen", inverted}, {"transparent pixels", translucent}};
+    } cases[] = {{"drawn", drawn},
+                 {"inverting pen", inverted},
+                 {"transparent pixels", translucent},
+                 {"odd-sized part", drawn.copy(3, 5, 637, 101)}};
     for (const auto& c : cases) {
       for (const ChartImageFormat format : {ChartImageFormat::Png, ChartImageFormat::Bmp}) {
         qInfo("%s, %s", c.name, format == ChartImageFormat::Png ? "PNG" : "BMP");
