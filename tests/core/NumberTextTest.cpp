@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <clocale>
+#include <cstdint>
 #include <limits>
+#include <optional>
+#include <random>
+#include <string>
 
 namespace erp {
 namespace {
@@ -35,6 +41,29 @@ TEST(ParseReal, Grammar) {
     if (c.ok) {
       EXPECT_EQ(*v, c.value);
     }
+  }
+}
+
+// Plain decimals take a quicker way than from_chars; they must come out as the very same double,
+// for every number of digits before and after the point, signs and leading zeros included.
+TEST(ParseReal, PlainDecimalsAreTheNearestDouble) {
+  std::mt19937_64 random(20261210);
+  for (int n = 0; n < 200000; ++n) {
+    const int digits = 1 + static_cast<int>(random() % 17);  // up to 17: past the quick way's 15
+    const int point = static_cast<int>(random() % static_cast<std::uint64_t>(digits + 1));
+    std::string text = random() % 4 == 0 ? "-" : "";
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) text += '.';
+      text += static_cast<char>('0' + random() % 10);
+    }
+    if (point == digits && random() % 2 == 0) text += '.';
+    const std::string unsigned_text = text[0] == '-' ? text.substr(1) : text;
+    double expected = 0.0;
+    std::from_chars(unsigned_text.data(), unsigned_text.data() + unsigned_text.size(), expected);
+    if (text[0] == '-') expected = -expected;
+    const std::optional<double> value = ParseReal(text);
+    ASSERT_TRUE(value) << text;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(*value), std::bit_cast<std::uint64_t>(expected)) << text;
   }
 }
 
