@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,37 @@ TEST(LineReader, KeepsTheFirst200BytesOfALine) {
   EXPECT_EQ(lines[0], std::string(200, 'a'));
   EXPECT_EQ(lines[1], "next");
   EXPECT_EQ(lines[2], std::string(200, 'z'));
+}
+
+// Lines as a plain byte-by-byte reading gives them, over random bytes that put line feeds,
+// carriage returns, Ctrl-Z and long lines anywhere, across the reader's 64 KiB blocks.
+TEST(LineReader, ReadsAsAByteByByteReading) {
+  std::mt19937 random(1210);
+  const char alphabet[] = {'a', '0', ' ', '.', '\n', '\n', '\r', '\0', '\x1A'};
+  for (int round = 0; round < 20; ++round) {
+    std::string bytes;
+    const std::size_t size = 1 + random() % 200000;
+    const unsigned spread = round % 2 == 0 ? 8 : 9;  // every other round without Ctrl-Z
+    for (std::size_t i = 0; i < size; ++i) {
+      bytes += random() % 40 == 0 ? alphabet[random() % spread] : static_cast<char>('a' + random() % 26);
+    }
+    std::vector<std::string> expected;
+    std::string line;
+    bool open = false;
+    for (const char c : bytes) {
+      if (c == '\x1A') break;
+      open = true;
+      if (c == '\n') {
+        expected.push_back(line);
+        line.clear();
+        open = false;
+      } else if (c != '\r' && line.size() < LineReader::MaxLineLength) {
+        line += c;
+      }
+    }
+    if (open) expected.push_back(line);
+    ASSERT_EQ(ReadAll(bytes), expected) << "round " << round;
+  }
 }
 
 TEST(LineReader, ReadErrorCarriesTheSystemMessage) {
