@@ -7,8 +7,6 @@
 namespace erp::ui {
 namespace {
 
-QString g_language = QStringLiteral("ru");
-
 // The core's texts, listed here so that the translation tools find them. The core builds them
 // without Qt (src/core); CoreText translates them where the window shows them.
 [[maybe_unused]] constexpr const char* kCoreTexts[] = {
@@ -57,8 +55,6 @@ std::optional<QString> LanguageOption(const QStringList& arguments) {
   return value;
 }
 
-QString WindowLanguage() { return g_language; }
-
 bool InstallQtTranslations(QCoreApplication& application, const QString& language) {
   // Owned by the application: a translator must live as long as the texts it serves.
   auto* translator = new QTranslator(&application);
@@ -71,7 +67,6 @@ bool InstallQtTranslations(QCoreApplication& application, const QString& languag
 }
 
 bool InstallTranslations(QCoreApplication& application, const QString& language) {
-  g_language = language;
   bool complete = InstallQtTranslations(application, language);
   if (language != QLatin1String("ru")) {
     auto* own = new QTranslator(&application);
@@ -91,8 +86,7 @@ QString CoreText(std::string_view text) {
 }
 
 QString WithUnits(QString text) {
-  if (g_language == QLatin1String("ru")) return text;
-  // The longer unit first: "мсд" holds "мс".
+  // The longer unit first: "мсд" holds "мс". Without a translation (Russian) nothing changes.
   for (const char* unit : {"мсд", "мс", "год"}) {
     const QString source = QString::fromUtf8(unit);
     text.replace(source, Translate(source));

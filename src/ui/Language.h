@@ -29,9 +29,6 @@ QString ChooseLanguage(const QStringList& desktopLanguages, const std::optional<
 // WindowLanguages()).
 std::optional<QString> LanguageOption(const QStringList& arguments);
 
-// The language chosen at start-up by InstallTranslations ("ru" until then).
-QString WindowLanguage();
-
 // Makes `language` the language of the program: its own translation (none for Russian) and Qt's
 // (Debian's qt6-translations-l10n) for its dialogs. Returns false when a translation is missing
 // (the texts then stay Russian, or Qt's stay English).
