@@ -23,17 +23,12 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
 // Digits that always form an integer below 2^53, so that the integer is exact as a double.
 constexpr std::size_t kExactDigits = 15;
 
-// The value of a plain decimal "ddd.ddd" (no sign, no exponent) of at most kExactDigits digits,
-// of which `fracDigits` follow the point: the digits as one exact integer divided by an exact
-// power of ten. A division of two exact doubles is correctly rounded, so the result is the double
-// nearest to the decimal, as from_chars gives it, at a fraction of its cost; the data files' values
-// all take this way.
-double PlainDecimal(std::string_view digitsAndPoint, std::size_t fracDigits) {
-  std::uint64_t mantissa = 0;
-  for (const char c : digitsAndPoint) {
-    if (c != '.') mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  return static_cast<double>(mantissa) / kExactPowersOfTen[fracDigits];
+// Reads the run of decimal digits starting at i into `digits` (which may wrap past 19 digits:
+// it is used only for runs of at most kExactDigits in all); returns the run's length.
+std::size_t ReadDigits(std::string_view s, std::size_t i, std::uint64_t& digits) {
+  std::size_t n = 0;
+  for (; i + n < s.size() && IsDigit(s[i + n]); ++n) digits = digits * 10 + static_cast<std::uint64_t>(s[i + n] - '0');
+  return n;
 }
 
 }  // namespace
@@ -42,12 +37,13 @@ std::optional<double> ParseReal(std::string_view text) {
   std::size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   const std::size_t numberStart = i;
-  const std::size_t intDigits = DigitRun(text, i);
+  std::uint64_t digits = 0;  // every digit before and after the point, as one integer
+  const std::size_t intDigits = ReadDigits(text, i, digits);
   i += intDigits;
   std::size_t fracDigits = 0;
   if (i < text.size() && text[i] == '.') {
     ++i;
-    fracDigits = DigitRun(text, i);
+    fracDigits = ReadDigits(text, i, digits);
     i += fracDigits;
   }
   if (intDigits + fracDigits == 0) return std::nullopt;
@@ -60,20 +56,23 @@ std::optional<double> ParseReal(std::string_view text) {
     i += expDigits;
   }
   if (i != text.size()) return std::nullopt;
+  const bool negative = numberStart > 0 && text[0] == '-';
 
-  // The grammar is checked. A plain decimal of few digits is converted exactly here; anything else
-  // goes to from_chars (locale-independent), which does the rounding. It takes no "+".
+  // The grammar is checked. A plain decimal of at most kExactDigits digits is its digits, an exact
+  // integer, divided by an exact power of ten: a division of two exact doubles is correctly
+  // rounded, so this is the double nearest to the decimal, as from_chars gives it, at a fraction
+  // of its cost (the data files' values all take this way). Anything else goes to from_chars
+  // (locale-independent), which does the rounding. It takes no "+".
   if (!exponent && intDigits + fracDigits <= kExactDigits) {
-    const double value = PlainDecimal(text.substr(numberStart), fracDigits);
-    return numberStart > 0 && text[0] == '-' ? -value : value;
+    const double value = static_cast<double>(digits) / kExactPowersOfTen[fracDigits];
+    return negative ? -value : value;
   }
   double value = 0.0;
   const char* first = text.data() + numberStart;
   const char* last = text.data() + text.size();
   const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
   if (ec != std::errc() || end != last || !std::isfinite(value)) return std::nullopt;
-  if (numberStart > 0 && text[0] == '-') value = -value;
-  return value;
+  return negative ? -value : value;
 }
 
 std::optional<std::int32_t> ParseInt32(std::string_view text) {
