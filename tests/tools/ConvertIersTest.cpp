@@ -24,7 +24,7 @@ using erp::testing::WriteBytes;
 //     on the last 2.
 //   c04_14_sample.txt, c04_20_sample.txt: 8 days from 2024-12-28, header before them.
 //   finals_bad.all: the first 5 days of finals_sample.all, line 3 with a letter in PM-y.
-std::string Fixture(const std::string& name) { return std::string(TOOLS_FIXTURES) + "/" + name; }
+using erp::testing::Fixture;
 
 Conversion Convert(const std::string& fixture, const ConvertOptions& options = {}) {
   return ConvertEop(fixture, ReadBytes(Fixture(fixture)), options);

@@ -13,7 +13,7 @@
 namespace erp::testing {
 namespace {
 
-std::string Fixture(const std::string& name) { return std::string(TOOLS_FIXTURES) + "/" + name; }
+using erp::testing::Fixture;
 
 struct Product {
   const char* name;     // the test's name

@@ -23,7 +23,7 @@ using erp::testing::WriteBytes;
 //   erp_tai.erp        IGS ERP, "VERSION 2", "UT1 -TAI", units "(10**-6\")", three noons from 2016-12-30
 //   erp_ut1r.erp       IGS ERP, UT1R-UTC, units written "E-6\"", two noons from 2024-12-28
 //   leap-seconds.list  the entries of 1972-2017, expiring on 2025-12-28
-std::string Fixture(const std::string& name) { return std::string(TOOLS_FIXTURES) + "/" + name; }
+using erp::testing::Fixture;
 
 const LeapSeconds& TestLeaps() {
   static const LeapSeconds leaps = LeapSeconds::Parse("leaps", ReadBytes(Fixture("leap-seconds.list")));

@@ -11,6 +11,9 @@
 
 namespace erp::testing {
 
+// The path of a file of tests/tools/fixtures.
+inline std::string Fixture(const std::string& name) { return std::string(TOOLS_FIXTURES) + "/" + name; }
+
 struct ProgramRun {
   int Status = -1;   // exit status; -1 when the program did not end normally
   std::string Out;   // standard output
