@@ -2,7 +2,8 @@
 
 #include <QAbstractItemView>
 #include <QEvent>
-#include <QPainter>
+#include <QImage>
+#include <QList>
 #include <QPixmap>
 
 #include "core/SeriesConfig.h"
@@ -13,6 +14,42 @@ namespace erp::ui {
 namespace {
 constexpr QSize kSwatchSize(16, 12);
 constexpr int kPopupPadding = 24;  // room beside the longest name for the view's frame and scroll bar
+
+// A swatch: the colour inside a black frame, so that white and light colours stay visible.
+QPixmap Swatch(const QColor& colour) {
+  QImage swatch(kSwatchSize, QImage::Format_RGB32);
+  swatch.fill(colour);
+  const QRgb frame = qRgb(0, 0, 0);
+  const int right = kSwatchSize.width() - 1;
+  const int bottom = kSwatchSize.height() - 1;
+  for (int x = 0; x <= right; ++x) {
+    swatch.setPixel(x, 0, frame);
+    swatch.setPixel(x, bottom, frame);
+  }
+  for (int y = 0; y <= bottom; ++y) {
+    swatch.setPixel(0, y, frame);
+    swatch.setPixel(right, y, frame);
+  }
+  return QPixmap::fromImage(swatch);
+}
+
+// The swatches of the fifty entries in the colours they show now. Every picker (fifteen in the
+// series dialog, fifteen more while start-up reads series.ini) shows the same ones: they are made
+// once for each set of colours and shared, instead of fifty pictures per picker.
+const QList<QIcon>& SwatchIcons() {
+  static QList<QColor> madeFor;
+  static QList<QIcon> icons;
+  QList<QColor> colours;
+  colours.reserve(ColorListSize);
+  for (int i = 0; i < ColorListSize; ++i) colours << ColorPicker::SwatchColor(i);
+  if (colours != madeFor) {
+    icons.clear();
+    for (const QColor& colour : colours) icons << QIcon(Swatch(colour));
+    madeFor = colours;
+  }
+  return icons;
+}
+
 }  // namespace
 
 ColorPicker::ColorPicker(QWidget* parent) : QComboBox(parent) {
@@ -40,15 +77,8 @@ void ColorPicker::changeEvent(QEvent* event) {
 }
 
 void ColorPicker::PaintSwatches() {
-  for (int i = 0; i < count(); ++i) {
-    QPixmap swatch(kSwatchSize);
-    swatch.fill(SwatchColor(i));
-    QPainter painter(&swatch);
-    painter.setPen(Qt::black);  // a frame, so that white and light colours stay visible
-    painter.drawRect(0, 0, kSwatchSize.width() - 1, kSwatchSize.height() - 1);
-    painter.end();
-    setItemIcon(i, QIcon(swatch));
-  }
+  const QList<QIcon>& icons = SwatchIcons();
+  for (int i = 0; i < count(); ++i) setItemIcon(i, icons[i]);
 }
 
 }  // namespace erp::ui
