@@ -124,6 +124,12 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
       seriesSlots_(erp::DefaultSeriesSlots()),
       store_(std::make_unique<erp::ObservationStore>()),
       plot_(std::make_unique<erp::PlotArrays>()) {
+  // The three timers run from the window's creation on: the automatic start's 100 ms count from
+  // here, while the rest of the window is built (their ticks come only once the GUI loop runs).
+  ui.SetupTimers(*this);
+  ui.Timer1->start();
+  ui.Timer2->start();
+  ui.Timer3->start();
   ui.SetupUi(*this);
 
   connect(ui.About1, &QAction::triggered, this, Guard(&TForm1::About1Click));
@@ -174,9 +180,6 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
   ui.Chart->SetOnMouseMove([this](Qt::KeyboardModifiers, int, int) {
     erp::ui::Guarded(interaction_, [this] { ChartMouseMove(); });
   });
-  ui.Timer1->start();
-  ui.Timer2->start();
-  ui.Timer3->start();
 
   erp::ui::Guarded(interaction_, [this, &arguments] { FormCreate(arguments); });
 }

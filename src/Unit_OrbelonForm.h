@@ -26,8 +26,10 @@ class RadioGroup;
 struct TForm1Form {
   // Builds every control of the window into `window` (caption, menu, status bar, the chart filling
   // the client area with the Start button over it, the controls laid on the chart in their
-  // creation order, and the three timers, not yet started). Connects nothing.
+  // creation order). Connects nothing.
   void SetupUi(QMainWindow& window);
+  // The three timers of the window, not yet started.
+  void SetupTimers(QMainWindow& window);
 
   QMenu* Options1 = nullptr;
   QAction* About1 = nullptr;
