@@ -116,6 +116,11 @@ class PlotSurface : public QCustomPlot {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setObjectName(QStringLiteral("ChartSurface"));
+    // The library never draws on its own: its replot (queued by its constructor, and by nothing
+    // else here) would set up its layer buffers at the widget's size and draw the whole chart
+    // into them, for nobody, since the widget shows the engine's picture. A replot that finds one
+    // under way returns at once.
+    mReplotting = true;
   }
 
  protected:
