@@ -623,6 +623,31 @@ class ChartTest : public QObject {
     QVERIFY(inverted != drawn);
   }
 
+  // A redraw draws on the memory of the last picture when nobody holds that picture any more,
+  // also at a smaller or slightly larger size; a picture that is held keeps its pixels.
+  void redrawsReuseOnlyFreePictures() {
+    auto chart = MakeChart(800, 600);
+    AddDailyPoints(chart->SeriesList(0), MonthStart(), 28, 0.003);
+    chart->Redraw();
+    const uchar* first = chart->Picture().constBits();
+
+    chart->resize(700, 500);
+    chart->Redraw();
+    QCOMPARE(chart->Picture().constBits(), first);
+    chart->resize(820, 610);  // within the room a block keeps for the window's settling
+    chart->Redraw();
+    QCOMPARE(chart->Picture().constBits(), first);
+
+    // An encoder (any holder) keeps its picture as it was; the drawing goes elsewhere.
+    const QImage held = chart->Picture();
+    const QImage heldPixels = held.copy();
+    chart->SeriesList(0).Clear();
+    chart->resize(640, 480);
+    chart->Redraw();
+    QVERIFY(chart->Picture().constBits() != held.constBits());
+    QCOMPARE(held, heldPixels);
+  }
+
   void overlayControlsStayOnTop() {
     auto chart = MakeChart();
     auto* first = new QCheckBox(chart.get());

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadialGradient>
+#include <QScreen>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -320,7 +321,8 @@ void ChartEngine::Draw() {
   PushSeries();
 
   // A picture that nobody else holds (an encoder or a caller of Picture()) is drawn over at the
-  // same size: its pages are in use already, where a new picture of some megabytes starts on pages
+  // same size; at another size the new picture takes the memory of the old one when it fits
+  // (PictureBlocks): pages in use already, where a new picture of some megabytes starts on pages
   // the system has to fault in and clear. Another holder lets go on its own thread; the fence
   // orders its last reads of the pixels before this drawing's writes.
   const QSize size(static_cast<int>(std::ceil(width * ratio)), static_cast<int>(std::ceil(height * ratio)));
@@ -329,7 +331,10 @@ void ChartEngine::Draw() {
     std::atomic_thread_fence(std::memory_order_acquire);
     picture = std::move(picture_);
   } else {
-    picture = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    if (picture_.isDetached()) picture_ = QImage();
+    const QScreen* screen = surface_->screen();
+    const QSize reserve = screen ? (QSizeF(screen->size()) * ratio).toSize() : QSize();
+    picture = pictureBlocks_.Take(size, reserve);
   }
   picture.setDevicePixelRatio(ratio);
   picture.fill(Qt::white);

@@ -6,6 +6,7 @@
 
 #include "ui/chart/Chart.h"
 #include "ui/chart/ChartModel.h"
+#include "ui/chart/PictureMemory.h"
 
 #include <qcustomplot.h>
 
@@ -110,6 +111,7 @@ class ChartEngine {
   bool pending_ = false;
   bool drawing_ = false;
   bool hasDrawn_ = false;
+  PictureBlocks pictureBlocks_;  // before picture_: its pictures hold their blocks themselves
   QImage picture_;
   QCPPainter* drawingPainter_ = nullptr;  // set while OnBeforeDrawAxes runs
   PixelRect chartRect_;
