@@ -2,11 +2,13 @@
 // token. Input: the first line is the format specification, every further line a data line
 // (given to SplitDataLine as it stands, of any length, carriage returns included).
 // Besides the properties every result must have, the splitting is compared with a literal,
-// unoptimised transcription of its rules, and the number conversions with the C library's.
+// unoptimised transcription of its rules, the number conversions with the C library's, and the
+// one-pass parsing of a line with the field-by-field one.
 #include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -118,13 +120,24 @@ void CheckFields(std::string_view line, const erp::FieldTexts& fields) {
   }
 }
 
-void Parse(const erp::FieldTexts& fields, const erp::FormatTokens& tokens) {
+// The record of the line's fields, or the failure's message; the one-pass parsing of the loading
+// pass gives the same, to the bit.
+void Parse(std::string_view line, const erp::FieldTexts& fields, const erp::FormatTokens& tokens) {
+  std::string failure;
+  erp::DataRecord rec;
   try {
-    const erp::DataRecord rec = erp::ParseRecord(fields, tokens);
+    rec = erp::ParseRecord(fields, tokens);
     FUZZ_CHECK(std::isfinite(rec.EpochMJD) && rec.EpochMJD != 0.0);
     FUZZ_CHECK(std::isfinite(rec.UT1) && std::isfinite(rec.Xp) && std::isfinite(rec.Yp));
   } catch (const std::runtime_error& e) {
+    failure = e.what();
     FUZZ_CHECK(erp::fuzz::IsConversionMessage(e.what()));
+  }
+  try {
+    const erp::DataRecord onePass = erp::ParseDataLine(line, tokens);
+    FUZZ_CHECK(failure.empty() && std::memcmp(&onePass, &rec, sizeof rec) == 0);
+  } catch (const std::runtime_error& e) {
+    FUZZ_CHECK(failure == e.what());
   }
 }
 
@@ -142,8 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view line = FirstLine(rest);
     const erp::FieldTexts fields = erp::SplitDataLine(line);
     CheckFields(line, fields);
-    Parse(fields, fuzzed);
-    for (const erp::FormatTokens& tokens : FixedFormats()) Parse(fields, tokens);
+    Parse(line, fields, fuzzed);
+    for (const erp::FormatTokens& tokens : FixedFormats()) Parse(line, fields, tokens);
   }
   return 0;
 }

@@ -1,5 +1,6 @@
 #include "core/ColumnFormat.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "core/NumberText.h"
@@ -12,11 +13,54 @@ constexpr std::size_t kPieceLength = 10;  // piece of a format specification, or
 
 bool IsBelow33(char c) { return static_cast<unsigned char>(c) < 33; }
 
-std::string_view TrimBelow33(std::string_view s) {
-  while (!s.empty() && IsBelow33(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBelow33(s.back())) s.remove_suffix(1);
-  return s;
-}
+// The fields of a line one after the other, by the splitting rules: a field is the text up to the
+// next blank (runs of blanks, and characters below code 33 beside them, separate fields), except
+// that the text without any blank left (the last word) is cut into pieces of kPieceLength, and a
+// line whose only word has blanks around it (and no blank between words) gives an empty field
+// first. The line is trimmed of characters below code 33 at both ends once; each field is found
+// from where the last one ended, so splitting a line is one pass over it.
+class FieldCursor {
+ public:
+  explicit FieldCursor(std::string_view line) : line_(line), end_(line.size()) {
+    while (end_ > 0 && IsBelow33(line_[end_ - 1])) --end_;
+    // A blank anywhere, trailing ones too, decides the quirk of the first field.
+    firstHasBlank_ = line_.find(' ') != std::string_view::npos;
+  }
+
+  // The next field into `field`; false (and `field` empty) when the line has no field left, so
+  // that every further field is empty too.
+  bool Next(std::string_view& field) {
+    std::size_t start = pos_;
+    while (start < end_ && IsBelow33(line_[start])) ++start;
+    if (start >= end_) {
+      field = {};
+      pos_ = end_;
+      return false;
+    }
+    const bool first = !begun_;
+    begun_ = true;
+    const std::size_t blank = line_.find(' ', start);
+    if (blank < end_) {
+      field = line_.substr(start, blank - start);
+      pos_ = blank;
+    } else if (first && firstHasBlank_) {
+      // Blanks only around the line's one word: the first field is empty, the word comes next.
+      field = {};
+      pos_ = start;
+    } else {
+      field = line_.substr(start, std::min(kPieceLength, end_ - start));
+      pos_ = start + field.size();
+    }
+    return true;
+  }
+
+ private:
+  std::string_view line_;
+  std::size_t end_;       // after the last character of code 33 or above
+  std::size_t pos_ = 0;   // where the next field is looked for
+  bool firstHasBlank_ = false;
+  bool begun_ = false;
+};
 
 // The field text as it appears in an error message. NUL bytes are left out: the message travels as
 // a C string and would otherwise end at the first one.
@@ -71,6 +115,7 @@ FormatTokens SplitFormatSpec(std::string_view spec) {
     }
     tokens.text[t] = std::string(token);
     tokens.kind[t] = ColumnKindOf(token);
+    if (tokens.kind[t] != ColumnKind::Ignored) tokens.usedColumns = t + 1;
   }
   return tokens;
 }
@@ -84,22 +129,9 @@ bool HasUT1(const FormatTokens& tokens) {
 
 FieldTexts SplitDataLine(std::string_view line) {
   FieldTexts fields{};
-  std::string_view r = line;
-  for (int t = 0; t < MaxColumns && !r.empty(); ++t) {  // an empty rest leaves the fields empty
-    const bool hadBlank = r.find(' ') != std::string_view::npos;  // looked at before anything else
-    r = TrimBelow33(r);
-    std::string_view field;
-    const std::size_t q = r.find(' ');
-    if (q != std::string_view::npos) {
-      field = r.substr(0, q);
-      r.remove_prefix(q);
-    }
-    r = TrimBelow33(r);
-    if (!hadBlank) {
-      field = r.substr(0, kPieceLength);
-      r.remove_prefix(field.size());
-    }
-    fields[t] = field;
+  FieldCursor cursor(line);
+  for (std::string_view& field : fields) {
+    if (!cursor.Next(field)) break;
   }
   return fields;
 }
@@ -111,25 +143,28 @@ std::uint16_t NormaliseYear(std::uint16_t year) {
   return static_cast<std::uint16_t>(y + 1900);
 }
 
-DataRecord ParseRecord(const FieldTexts& fields, const FormatTokens& tokens) {
-  DataRecord rec;
-  for (int t = 0; t < MaxColumns; ++t) {
-    const std::string_view f = fields[t];
-    switch (tokens.kind[t]) {
-      case ColumnKind::Ignored: break;
-      case ColumnKind::Year: rec.Year = ToWhole16(f); break;
-      case ColumnKind::Month: rec.Month = ToWhole16(f); break;
-      case ColumnKind::Day: rec.Day = ToWhole16(f); break;
-      case ColumnKind::Hour: rec.Hour = ToWhole16(f); break;
-      case ColumnKind::Epoch: rec.EpochMJD = ToReal(f); break;
-      case ColumnKind::Unused: ToReal(f); break;
-      case ColumnKind::Xp: rec.Xp = ToReal(f); break;
-      case ColumnKind::Yp: rec.Yp = ToReal(f); break;
-      case ColumnKind::UT1: rec.UT1 = ToReal(f); break;
-    }
-  }
-  if (rec.EpochMJD != 0.0) return rec;
+namespace {
 
+// Converts field `f` as `kind` asks, into `rec`.
+void ConvertField(DataRecord& rec, ColumnKind kind, std::string_view f) {
+  switch (kind) {
+    case ColumnKind::Ignored: break;
+    case ColumnKind::Year: rec.Year = ToWhole16(f); break;
+    case ColumnKind::Month: rec.Month = ToWhole16(f); break;
+    case ColumnKind::Day: rec.Day = ToWhole16(f); break;
+    case ColumnKind::Hour: rec.Hour = ToWhole16(f); break;
+    case ColumnKind::Epoch: rec.EpochMJD = ToReal(f); break;
+    case ColumnKind::Unused: ToReal(f); break;
+    case ColumnKind::Xp: rec.Xp = ToReal(f); break;
+    case ColumnKind::Yp: rec.Yp = ToReal(f); break;
+    case ColumnKind::UT1: rec.UT1 = ToReal(f); break;
+  }
+}
+
+// The epoch of a record whose fields are converted: the "j" column when it is not 0, otherwise
+// the calendar fields.
+void SettleEpoch(DataRecord& rec) {
+  if (rec.EpochMJD != 0.0) return;
   std::uint16_t month = rec.Month;
   std::uint16_t day = rec.Day;
   if (month == 3 && day == 0) {  // day 0 of March is the last day of February
@@ -137,6 +172,27 @@ DataRecord ParseRecord(const FieldTexts& fields, const FormatTokens& tokens) {
     day = 29;
   }
   rec.EpochMJD = CalendarToMJD(NormaliseYear(rec.Year), month, day, rec.Hour);
+}
+
+}  // namespace
+
+DataRecord ParseRecord(const FieldTexts& fields, const FormatTokens& tokens) {
+  DataRecord rec;
+  for (int t = 0; t < MaxColumns; ++t) ConvertField(rec, tokens.kind[t], fields[t]);
+  SettleEpoch(rec);
+  return rec;
+}
+
+DataRecord ParseDataLine(std::string_view line, const FormatTokens& tokens) {
+  DataRecord rec;
+  FieldCursor cursor(line);
+  std::string_view field;
+  bool more = true;
+  for (int t = 0; t < tokens.usedColumns; ++t) {
+    if (more) more = cursor.Next(field);
+    ConvertField(rec, tokens.kind[t], field);
+  }
+  SettleEpoch(rec);
   return rec;
 }
 

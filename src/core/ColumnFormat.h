@@ -31,6 +31,7 @@ ColumnKind ColumnKindOf(std::string_view token);
 struct FormatTokens {
   std::array<std::string, MaxColumns> text;
   std::array<ColumnKind, MaxColumns> kind{};
+  int usedColumns = 0;  // the tokens up to the last one that names a column (0 when none does)
 };
 
 // The 15 fields of one line. They view the line's text, which must outlive them.
@@ -67,6 +68,10 @@ FieldTexts SplitDataLine(std::string_view line);
 // "''<text>'' is not a valid integer value", "'<text>' is not a valid floating point value", or
 // "Invalid argument to date encode" for a date that does not exist.
 DataRecord ParseRecord(const FieldTexts& fields, const FormatTokens& tokens);
+
+// ParseRecord(SplitDataLine(line), tokens) in one pass over the line: the same record, or the
+// same failure. The fields after the last column the tokens name are not looked at.
+DataRecord ParseDataLine(std::string_view line, const FormatTokens& tokens);
 
 // The year of a data file as the calendar uses it: 0..79 -> 2000..2079, 80..99 -> 1980..1999,
 // 2000..2079 unchanged, any other year above 99 one hundred years earlier (16-bit arithmetic).

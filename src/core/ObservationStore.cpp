@@ -62,7 +62,7 @@ void LoadSeriesFile(const std::string& path, const std::string& formatSpec, int 
   int n = 0;  // records accepted so far
   while (!reader.AtEnd()) {
     ++line;
-    const DataRecord rec = ParseRecord(SplitDataLine(reader.ReadLine()), tokens);
+    const DataRecord rec = ParseDataLine(reader.ReadLine(), tokens);
     const double e = rec.EpochMJD;
     // DayIndex = trunc(e - BaseMJD), decided on the difference itself so that no epoch, however
     // large, has to fit an integer.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <optional>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,6 +16,33 @@ std::vector<std::string> Strings(const auto& array) {
   std::vector<std::string> out(array.begin(), array.end());
   while (!out.empty() && out.back().empty()) out.pop_back();  // trailing empties are implied
   return out;
+}
+
+// The record of `line` by both ways a line is parsed, which must agree to the bit, or on the
+// failure's message: field by field (SplitDataLine, then ParseRecord) and in one pass
+// (ParseDataLine, as the loading pass reads). Throws the failure.
+DataRecord Parse(const std::string& line, const char* spec) {
+  const FormatTokens tokens = SplitFormatSpec(spec);
+  std::optional<DataRecord> byFields;
+  std::optional<DataRecord> inOnePass;
+  std::string byFieldsError = "none";
+  std::string inOnePassError = "none";
+  try {
+    byFields = ParseRecord(SplitDataLine(line), tokens);
+  } catch (const std::runtime_error& e) {
+    byFieldsError = e.what();
+  }
+  try {
+    inOnePass = ParseDataLine(line, tokens);
+  } catch (const std::runtime_error& e) {
+    inOnePassError = e.what();
+  }
+  EXPECT_EQ(inOnePassError, byFieldsError) << "line '" << line << "', format " << spec;
+  if (byFields && inOnePass) {
+    EXPECT_EQ(std::memcmp(&*byFields, &*inOnePass, sizeof(DataRecord)), 0) << "line '" << line << "', format " << spec;
+  }
+  if (!byFields) throw std::runtime_error(byFieldsError);
+  return *byFields;
 }
 
 TEST(SplitFormatSpec, Tokens) {
@@ -89,8 +119,7 @@ TEST(ParseRecord, Records) {
   };
   for (const RecordCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string line = c.line;
-    const DataRecord r = ParseRecord(SplitDataLine(line), SplitFormatSpec(c.spec));
+    const DataRecord r = Parse(c.line, c.spec);
     EXPECT_EQ(r.EpochMJD, c.epoch);
     EXPECT_EQ(r.UT1, c.ut1);
     EXPECT_EQ(r.Xp, c.xp);
@@ -120,9 +149,8 @@ TEST(ParseRecord, Failures) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string line = c.line;
     try {
-      ParseRecord(SplitDataLine(line), SplitFormatSpec(c.spec));
+      Parse(c.line, c.spec);
       ADD_FAILURE() << "no error";
     } catch (const std::runtime_error& e) {
       EXPECT_EQ(std::string(e.what()), c.message);
@@ -137,8 +165,7 @@ TEST(NormaliseYear, TwoDigitAndSixteenBitYears) {
                      {2000, 2000}, {2013, 2013}, {2079, 2079}, {2085, 1985}, {1999, 1899}, {100, 0}};
   for (const Case& c : cases) EXPECT_EQ(NormaliseYear(c.in), c.out) << c.in;
   // A converted year keeps its low 16 bits: 65536 + 13 reads as 13.
-  const std::string line = "65549 8 4";
-  EXPECT_EQ(ParseRecord(SplitDataLine(line), SplitFormatSpec("yy_mm_dd")).EpochMJD, 56508.0);
+  EXPECT_EQ(Parse("65549 8 4", "yy_mm_dd").EpochMJD, 56508.0);
 }
 
 // Hostile lines must parse or fail with one of the conversion messages, never crash or read out of
@@ -159,7 +186,7 @@ TEST(ParseRecord, HostileLinesParseOrFailCleanly) {
   for (const std::string& line : lines) {
     for (const char* spec : specs) {
       try {
-        const DataRecord r = ParseRecord(SplitDataLine(line), SplitFormatSpec(spec));
+        const DataRecord r = Parse(line, spec);
         EXPECT_NE(r.EpochMJD, 0.0);
       } catch (const std::runtime_error& e) {
         const std::string m = e.what();
@@ -171,8 +198,7 @@ TEST(ParseRecord, HostileLinesParseOrFailCleanly) {
   }
   // A NUL byte in a field does not cut the message short.
   try {
-    const std::string nul("56508\0x 0.1", 12);
-    ParseRecord(SplitDataLine(nul), SplitFormatSpec("j_u"));
+    Parse(std::string("56508\0x 0.1", 12), "j_u");
     ADD_FAILURE() << "no error";
   } catch (const std::runtime_error& e) {
     EXPECT_STREQ(e.what(), "'56508x' is not a valid floating point value");
@@ -183,6 +209,34 @@ TEST(ParseRecord, HostileLinesParseOrFailCleanly) {
     if (f.empty()) continue;
     EXPECT_GE(f.data(), line.data());
     EXPECT_LE(f.data() + f.size(), line.data() + line.size());
+  }
+}
+
+// Lines of random words, blanks, tabs and long last words under the layouts of the providers and
+// odd ones: the one-pass parsing agrees with the field-by-field one on every line.
+TEST(ParseDataLine, AgreesWithTheFieldByFieldParsing) {
+  std::mt19937 random(1012);
+  const char* const words[] = {"56508.5", "13", "8", "4", "0.107640", "-0.2423126", "1e-3", "abc", "2013",
+                               "0.12345678901", "", "+5", "3", "0", "1234567890123"};
+  const char* const gaps[] = {" ", "  ", "\t", " \t ", "\x01", " \x01"};
+  const char* const specs[] = {"j_xp_yp_u",     "yy_mm_dd_hh_u_xp_yp", "rrr_j_xp_yp_u_rrr_rrr", "j__u", "_j",
+                               "yy_mm_dd",      "u_u_u_u_u_u_u_u_u_u_u_u_u_u_u", "x_x_x_j", "", "jxpypuyymm"};
+  for (int round = 0; round < 5000; ++round) {
+    std::string line = random() % 4 == 0 ? gaps[random() % std::size(gaps)] : "";
+    const int count = static_cast<int>(random() % 18);
+    for (int w = 0; w < count; ++w) {
+      if (w > 0) line += gaps[random() % std::size(gaps)];
+      line += words[random() % std::size(words)];
+    }
+    if (random() % 4 == 0) line += gaps[random() % std::size(gaps)];
+    for (const char* spec : specs) {
+      try {
+        Parse(line, spec);
+      } catch (const std::runtime_error&) {
+        // a failure, the same both ways
+      }
+    }
+    if (HasFailure()) break;
   }
 }
 
