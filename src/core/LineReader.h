@@ -27,6 +27,9 @@ class LineReader {
   std::string_view ReadLine();
 
  private:
+  // ReadLine for any line: its bytes gathered into line_, across blocks.
+  std::string_view CopyLine();
+
   ByteReader bytes_;
   std::array<char, MaxLineLength> line_{};
 };
