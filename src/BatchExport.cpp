@@ -98,115 +98,37 @@ struct ExportFailure : std::runtime_error {
 
 std::string Local(const QString& text) { return text.toStdString(); }
 
-// The loading pass without a window: where the window would ask the operator, the run fails.
-// A part of the slots without any data file: no failure by itself, as the other part may have some.
-struct NoDataFileInPart {};
-
-// What the loading pass of one part of the slots tells: where it failed. A part without any data
-// file ends at once (the run fails only when the other part has none either).
-class PartLoadUi final : public LoadUi {
+// The loading pass without a window: where the window would ask the operator for a data
+// folder, the run fails.
+class BatchLoadUi final : public LoadUi {
  public:
   void ShowStatus(const std::string&) override {}
-  void ShowMessage(const std::string&) override { throw NoDataFileInPart{}; }
-  std::optional<std::string> ChooseDirectory(const std::string&) override { throw NoDataFileInPart{}; }
+  void ShowMessage(const std::string&) override { NoDataFile(); }
+  std::optional<std::string> ChooseDirectory(const std::string&) override { NoDataFile(); }
   void ReadFailed(const std::string& path, long line) override {
     failedPath = path;
     failedLine = line;
   }
   std::string failedPath;
   long failedLine = 0;
-};
 
-// One loading pass over the slots first..last (the others named no file) into a store of its own.
-struct LoadPart {
-  int First = 1;
-  int Last = SeriesCount;
-  std::unique_ptr<ObservationStore> Store = std::make_unique<ObservationStore>();
-  SlotArray<bool, SeriesCount> SeriesVisible{};
-  bool RescaleOnChange = false;
-  double TimeShiftDays = 0.0;
-  bool AnyDataFile = true;
-  PartLoadUi Ui;
-  std::exception_ptr Error;
-
-  void Run(double baseMJD, const SeriesSlots& all) noexcept {
-    try {
-      SeriesSlots files;
-      for (int slot = First; slot <= Last; ++slot) {
-        files.SeriesFileName[slot] = all.SeriesFileName[slot];
-        files.SeriesFormatSpec[slot] = all.SeriesFormatSpec[slot];
-      }
-      LoadObservations(baseMJD, files, *Store, SeriesVisible, RescaleOnChange, TimeShiftDays, Ui);
-    } catch (const NoDataFileInPart&) {
-      AnyDataFile = false;
-    } catch (...) {
-      Error = std::current_exception();
-    }
-  }
-
-  // The failure of the pass as the run reports it: the file and line, then the message.
-  [[noreturn]] void Rethrow() const {
-    try {
-      std::rethrow_exception(Error);
-    } catch (const std::exception& e) {
-      const std::string where = Ui.failedLine > 0 ? Ui.failedPath + ":" + std::to_string(Ui.failedLine) : Ui.failedPath;
-      throw ExportFailure(where.empty() ? std::string(e.what()) : where + ": " + e.what());
-    }
-  }
-};
-
-// The last slot of the first part: the data files' bytes split as evenly as slot order allows.
-int FirstPartEnd(const SeriesSlots& files) {
-  SlotArray<std::uintmax_t, SeriesCount> bytes{};
-  std::uintmax_t total = 0;
-  for (int slot = 1; slot <= SeriesCount; ++slot) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(files.SeriesFileName[slot], error);
-    bytes[slot] = error ? 0 : size;
-    total += bytes[slot];
-  }
-  std::uintmax_t before = 0;
-  int end = 0;
-  while (end < SeriesCount && 2 * (before + bytes[end + 1]) <= total + bytes[end + 1]) before += bytes[++end];
-  return end;
-}
-
-// The loading pass of the run on both processors: slots 1..k on this thread and k+1..15 on another,
-// each part a pass of its own into its own store, with k chosen so that both read about as many
-// bytes; the second store's slots are then copied into `store`. The outcome is that of one pass
-// over all slots: the failure of the first failing slot in slot order, or, when no slot has a data
-// file, the run's "no data file" failure.
-void LoadInTwoParts(double baseMJD, const SeriesSlots& files, ObservationStore& store, ViewState& view) {
-  LoadPart first;
-  LoadPart second;
-  first.Last = FirstPartEnd(files);
-  second.First = first.Last + 1;
-  {
-    std::future<void> other = std::async(std::launch::async, [&] { second.Run(baseMJD, files); });
-    first.Run(baseMJD, files);
-    other.get();
-  }
-  if (first.Error) first.Rethrow();
-  if (second.Error) second.Rethrow();
-  if (!first.AnyDataFile && !second.AnyDataFile) {
+ private:
+  [[noreturn]] static void NoDataFile() {
     throw ExportFailure("no data file named in series.ini was found in " + Local(QDir::currentPath()));
   }
-  store.Values = first.Store->Values;
-  store.SeriesLoaded = first.Store->SeriesLoaded;
-  for (int slot = second.First; slot <= SeriesCount; ++slot) {
-    for (int row = 1; row <= ObservationStore::Rows; ++row) {
-      for (int parameter = 1; parameter <= ObservationStore::Parameters; ++parameter) {
-        store.At(row, slot, parameter) = second.Store->At(row, slot, parameter);
-      }
-    }
-    store.SeriesLoaded[slot] = second.Store->SeriesLoaded[slot];
+};
+
+// The loading pass of the run. A failure is reported with its file and line, then the message.
+void Load(double baseMJD, const SeriesSlots& files, ObservationStore& store, ViewState& view) {
+  BatchLoadUi ui;
+  try {
+    LoadObservations(baseMJD, files, store, view.SeriesVisible, view.RescaleOnChange, view.TimeShiftDays, ui);
+  } catch (const ExportFailure&) {
+    throw;
+  } catch (const std::exception& e) {
+    const std::string where = ui.failedLine > 0 ? ui.failedPath + ":" + std::to_string(ui.failedLine) : ui.failedPath;
+    throw ExportFailure(where.empty() ? std::string(e.what()) : where + ": " + e.what());
   }
-  store.AnySeriesLoaded = first.Store->AnySeriesLoaded || second.Store->AnySeriesLoaded;
-  for (int slot = 1; slot <= SeriesCount; ++slot) {
-    view.SeriesVisible[slot] = slot <= first.Last ? first.SeriesVisible[slot] : second.SeriesVisible[slot];
-  }
-  view.RescaleOnChange = true;
-  view.TimeShiftDays = 0.0;
 }
 
 ExportFailure WriteFailure(const std::string& path, const std::exception& e) {
@@ -608,7 +530,7 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
                               timeBase.CurrentWeek};
     });
     ui::ResetVectorUnitState();
-    LoadInTwoParts(timeBase.BaseMJD, seriesSlots, *store, view);
+    Load(timeBase.BaseMJD, seriesSlots, *store, view);
 
     const ui::ChartImageFormat format = ChartFormat(options.Format);
     const bool picture = format == ui::ChartImageFormat::Png || format == ui::ChartImageFormat::Bmp;

@@ -265,6 +265,11 @@ TEST(LoadObservations, FileReplacedAfterItsCheckEndsThePass) {
     LoadRun run;
     run.File(1, "a.dat", "j_u", "55800 0.1\n");
     run.File(2, "b.dat", "j_u", "55801 0.1\n");
+    // A larger file after them keeps both on the pass's own thread, where the status comes
+    // between a file's check and its open.
+    std::string later;
+    for (int day = 55802; day < 55902; ++day) later += std::to_string(day) + " 0.1\n";
+    run.File(3, "c.dat", "j_u", later);
     const std::string victim = run.dir / "b.dat";
     run.ui.onStatus = [&] {
       if (run.ui.events.back() == "status:" + kReading + victim) c.replace(victim);
@@ -276,22 +281,32 @@ TEST(LoadObservations, FileReplacedAfterItsCheckEndsThePass) {
   }
 }
 
+// The files are read on two threads, the first ones by the pass's own; a failure ends the pass
+// as in a reading one file after the other: the files before it read, the later ones untouched.
 TEST(LoadObservations, ConversionErrorStopsThePassAtItsLine) {
-  LoadRun run;
-  run.File(1, "a.dat", "j_xp_yp_u", "55800 0.1 0.2 0.3\n");
-  run.File(2, "b.dat", "j_xp_yp_u", "55801 0.1 0.2 0.3\n");
-  run.File(3, "c.dat", "j_xp_yp_u", "55802 0.1 0.2 0.3\n55803 abc 0.2 0.3\n55804 0.1 0.2 0.3\n");
-  run.File(4, "d.dat", "j_xp_yp_u", "55805 0.1 0.2 0.3\n");
-
-  EXPECT_EQ(run.Load(), "'abc' is not a valid floating point value");
-  EXPECT_EQ(run.Epochs(1), std::vector<double>{55800.0});
-  EXPECT_EQ(run.Epochs(2), std::vector<double>{55801.0});
-  EXPECT_EQ(run.Epochs(3), std::vector<double>{55802.0});
-  EXPECT_TRUE(run.MissingFrom(4, 1));
-  EXPECT_FALSE(run.store->SeriesLoaded[4]);
-  EXPECT_EQ(run.ui.events.back(), "status:" + kReading + run.dir.prefix() + "c.dat");
-  EXPECT_FALSE(run.rescaleOnChange);
-  EXPECT_EQ(run.timeShiftDays, 5.0);
+  const char* const names[] = {"a.dat", "b.dat", "c.dat", "d.dat"};
+  for (int failing = 1; failing <= 4; ++failing) {
+    SCOPED_TRACE(failing);
+    LoadRun run;
+    for (int slot = 1; slot <= 4; ++slot) {
+      const std::string first = std::to_string(55799 + slot) + " 0.1 0.2 0.3\n";
+      run.File(slot, names[slot - 1], "j_xp_yp_u", slot == failing ? first + "55803 abc 0.2 0.3\n55804 0.1 0.2 0.3\n" : first);
+    }
+    EXPECT_EQ(run.Load(), "'abc' is not a valid floating point value");
+    for (int slot = 1; slot <= 4; ++slot) {
+      if (slot <= failing) {
+        EXPECT_EQ(run.Epochs(slot), std::vector<double>{55799.0 + slot});
+        EXPECT_TRUE(run.store->SeriesLoaded[slot]);
+      } else {
+        EXPECT_TRUE(run.MissingFrom(slot, 1)) << "slot " << slot;
+        EXPECT_FALSE(run.store->SeriesLoaded[slot]);
+      }
+    }
+    EXPECT_EQ(run.ui.events.back(), "status:" + kReading + run.dir.prefix() + names[failing - 1]);
+    EXPECT_EQ(run.ui.events.size(), static_cast<std::size_t>(failing));
+    EXPECT_FALSE(run.rescaleOnChange);
+    EXPECT_EQ(run.timeShiftDays, 5.0);
+  }
 }
 
 TEST(LoadObservations, HostileDataFilesEndWithTheConversionMessage) {
