@@ -8,8 +8,9 @@ namespace {
 
 constexpr const char* kInvalidDate = "Invalid argument to date encode";
 
-// Days from 1970-01-01 to 1899-12-30 (date-time 0).
+// Days from 1970-01-01 to 1899-12-30 (date-time 0) and to 1858-11-17 (MJD 0).
 constexpr std::int64_t kDateTimeZeroUnixDay = -25569;
+constexpr std::int64_t kMjdZeroUnixDay = -40587;
 
 bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
@@ -85,7 +86,11 @@ double DateTimeToJulianDate(double x) {
 double DateTimeToMJD(double x) { return DateTimeToJulianDate(x) - JulianDateOfMjdZero; }
 
 double CalendarToMJD(std::uint16_t year, std::uint16_t month, std::uint16_t day, std::uint16_t hour) {
-  double m = DateTimeToMJD(EncodeDate(year, month, day));
+  // DateTimeToMJD(EncodeDate(year, month, day)) without the round trip through a date-time
+  // value: a date's Julian Date is a whole number less a half, so its MJD is the whole number of
+  // days since 17 November 1858, exactly (the loading pass converts a date per line).
+  EncodeDate(year, month, day);  // the check: throws for a date that does not exist
+  double m = static_cast<double>(DaysFromCivil(year, month, day) - kMjdZeroUnixDay);
   if (hour != 0) m = m + static_cast<double>(hour) / 24.0;
   return m;
 }

@@ -51,6 +51,32 @@ TEST(CalendarToMJD, DatesAndHours) {
   EXPECT_EQ(CalendarToMJD(2013, 8, 4, 1), 56508.0 + 1.0 / 24.0);
 }
 
+// The MJD of a date is that of its date-time value, for every day of the years a data file can
+// name (a 16-bit year after its normalisation) and every first of a month of years 1..9999.
+TEST(CalendarToMJD, IsTheMJDOfTheDatesDateTime) {
+  const auto check = [](int y, int m, int d) {
+    for (int hour : {0, 7}) {
+      const double expected = DateTimeToMJD(EncodeDate(y, m, d)) + (hour != 0 ? hour / 24.0 : 0.0);
+      ASSERT_EQ(CalendarToMJD(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(m),
+                              static_cast<std::uint16_t>(d), static_cast<std::uint16_t>(hour)),
+                expected)
+          << y << "-" << m << "-" << d;
+    }
+  };
+  const int daysIn[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  for (int y = 1800; y <= 2180; ++y) {
+    for (int m = 1; m <= 12; ++m) {
+      for (int d = 1; d <= daysIn[m - 1]; ++d) {
+        if (m == 2 && d == 29 && !((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)) continue;
+        check(y, m, d);
+      }
+    }
+  }
+  for (int y = 1; y <= 9999; ++y) {
+    for (int m = 1; m <= 12; ++m) check(y, m, 1);
+  }
+}
+
 TEST(CalendarToMJD, ImpossibleDatesFail) {
   struct Case {
     int y, m, d;
