@@ -27,7 +27,10 @@
 #include <cmath>
 #include <clocale>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/Cp1251.h"
@@ -279,6 +282,7 @@ void TForm1::BitBtnStartClick() {
     // Exit: the remembered scales are written, then the process ends at once. When they cannot
     // be written, the error is shown and the loop that dispatched this press goes on.
     erp::SaveScaleMemory(scaleMemory_);
+    exportImageAhead_.reset();  // its temporary file goes: the process ends without destructors
     processEnd_(0);
     return;
   }
@@ -341,6 +345,11 @@ bool TForm1::LoadObservations() {
 // An error escaping a refresh pass or an image save ends the loop (the caller's guard shows it);
 // the window then stays as it is and the button still acts as Exit.
 void TForm1::ViewerLoop() {
+  // An image written ahead for a stage that is not reached (an error ends the loop) goes with it.
+  struct DropImageAhead {
+    std::optional<ExportImageAhead>& image;
+    ~DropImageAhead() { image.reset(); }
+  } dropImageAhead{exportImageAhead_};
   while (view_.Running) {
     const auto iterationStart = std::chrono::steady_clock::now();
     if (view_.RecomputeRequested) RefreshPass();
@@ -361,6 +370,7 @@ void TForm1::WaitForMessages(std::chrono::steady_clock::time_point iterationStar
        elapsed = steady_clock::now() - iterationStart) {
     deadline.start(ceil<milliseconds>(kPollInterval - elapsed + 1ns));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    WriteExportImageAhead();
   }
 }
 
@@ -393,14 +403,45 @@ void TForm1::AdvanceAutomaticExport() {
     view_.ExportUtr = true;
     QCoreApplication::processEvents();
   }
+  exportImageAhead_.reset();  // one written for a stage that did not use it
 }
 
-// Writes the chart as one of the automatic export's images; a failure names the file.
+// Writes the chart as one of the automatic export's images; a failure names the file. An image
+// written ahead of the stage (WriteExportImageAhead) is only renamed into place, when it holds the
+// picture the chart shows now and its name still stands for what it stood for then.
 void TForm1::SaveExportImage(const char* fileName) {
+  std::optional<ExportImageAhead> ahead = std::exchange(exportImageAhead_, std::nullopt);
   try {
+    if (ahead && std::string_view(ahead->FileName) == fileName && !ui.Chart->RedrawPending() &&
+        ui.Chart->Picture().cacheKey() == ahead->PictureKey && erp::FollowLinks(fileName) == ahead->File.Target()) {
+      const erp::FileKind kind = erp::FileStateOf(ahead->File.Target()).Kind;
+      if (kind == erp::FileKind::Regular || kind == erp::FileKind::Missing) {
+        ahead->File.Commit();
+        return;
+      }
+    }
+    ahead.reset();
     ui.Chart->SaveToBitmapFile(QString::fromLatin1(fileName));
   } catch (const std::exception& e) {
     throw std::runtime_error(erp::WriteFailureText(fileName, e.what()));
+  }
+}
+
+// During the wait before a stage that saves an image, once the chart has drawn what the stage
+// saves: the image is written in full and flushed to disk beside its name, as the save itself
+// would do it, so that the stage, after the wait, only renames it into place. Nothing is reported
+// here: when this fails, the stage writes the image itself and reports what fails.
+void TForm1::WriteExportImageAhead() {
+  const char* fileName = view_.ExportYp ? "yp.bmp" : view_.ExportXp ? "xp.bmp" : view_.ExportUtr ? "utr.bmp" : nullptr;
+  if (fileName == nullptr || exportImageAhead_ || ui.Chart->RedrawPending()) return;
+  const QImage picture = ui.Chart->Picture();
+  if (picture.isNull()) return;
+  try {
+    const QByteArray bytes = erp::ui::Chart::EncodePicture(picture, erp::ui::ChartImageFormat::Bmp);
+    exportImageAhead_.emplace(ExportImageAhead{
+        fileName, picture.cacheKey(), erp::PrepareFileReplacing(fileName, std::string_view(bytes.constData(), bytes.size()))});
+  } catch (const std::exception&) {
+    exportImageAhead_.reset();
   }
 }
 

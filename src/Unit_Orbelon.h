@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "Unit_OrbelonForm.h"
+#include "core/FileIo.h"
 #include "core/Navigation.h"
 #include "core/ObservationStore.h"
 #include "core/PlotArrays.h"
@@ -154,6 +155,7 @@ class TForm1 : public QMainWindow {
   void ViewerLoop();
   void WaitForMessages(std::chrono::steady_clock::time_point iterationStart);
   void SaveExportImage(const char* fileName);
+  void WriteExportImageAhead();
   void AdvanceAutomaticExport();
   void RefreshPass();
   void ShowRefresh(const erp::RefreshResult& result);
@@ -186,6 +188,15 @@ class TForm1 : public QMainWindow {
   QElapsedTimer startPressed_;     // since Start became Exit and the loop began
   int wheelAngle_ = 0;             // wheel turn not yet made into a step (eighths of a degree)
   std::unique_ptr<erp::ui::Crosshair> crosshair_;
+
+  // The image of the next automatic export stage, written in full and flushed beside its name
+  // during the wait before the stage, and the picture it holds (QImage::cacheKey).
+  struct ExportImageAhead {
+    const char* FileName;
+    qint64 PictureKey;
+    erp::PreparedFile File;
+  };
+  std::optional<ExportImageAhead> exportImageAhead_;
 
   QDialog* fmABOUT = nullptr;
   QDialog* fmFormat = nullptr;

@@ -9,6 +9,7 @@
 #include <QStyleHints>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 #include <memory>
 #include <optional>
@@ -294,6 +295,36 @@ class ViewerLoopTest : public QObject {
     QCOMPARE(w->findChild<erp::ui::RadioGroup*>("RadioGroupPVZ")->ItemIndex(), 3);
     QCOMPARE(QImage("yp.bmp").size(), w->Chart().Picture().size());
     QVERIFY(fake_.errors.isEmpty());
+  }
+
+  // Each image is written beside its name during the wait before its stage, which then renames it
+  // into place. What changes in between wins: a picture changed since (here a line of the inverting
+  // pen) is saved as it is now, and a FIFO put under the name is refused, not replaced.
+  void imagesWrittenAheadStayTrueToTheChart() {
+    auto w = Make({"orbelon", "-a"});
+    QImage changedPicture;
+    bool fifoMade = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+      const auto writtenAhead = [](const char* name) {
+        return !QDir().entryList({QString::fromLatin1(name) + ".tmp*"}, QDir::Files | QDir::System).isEmpty();
+      };
+      if (changedPicture.isNull() && writtenAhead("utr.bmp")) {
+        w->Chart().Canvas().Pen().SetMode(erp::ui::PenMode::Not);
+        w->Chart().Canvas().MoveTo(10, 10);
+        w->Chart().Canvas().LineTo(200, 150);
+        changedPicture = w->Chart().Picture();
+      }
+      if (!fifoMade && writtenAhead("xp.bmp")) fifoMade = ::mkfifo("xp.bmp", 0644) == 0;
+    });
+    watch.start(1);
+    QTRY_VERIFY_WITH_TIMEOUT(!fake_.errors.isEmpty(), 15000);
+    QVERIFY(!changedPicture.isNull() && fifoMade);
+    QCOMPARE(QImage("utr.bmp").convertToFormat(QImage::Format_RGB32), changedPicture.convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(fake_.errors.first(), QStringLiteral("xp.bmp: is a FIFO (named pipe), not a regular file; only regular files are replaced"));
+    QVERIFY(QFileInfo("xp.bmp").isFile() == false && QFileInfo::exists("xp.bmp"));
+    QCOMPARE(QDir().entryList({"*.tmp*"}, QDir::Files | QDir::System), QStringList());
+    QVERIFY(!QFile::exists("yp.bmp"));
   }
 
   void anImageThatCannotBeWrittenEndsTheLoop() {
