@@ -1,10 +1,13 @@
 #include "ui/ColorPicker.h"
 
 #include <QAbstractItemView>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QImage>
 #include <QList>
 #include <QPixmap>
+#include <QPointer>
+#include <QStandardItemModel>
 
 #include "core/SeriesConfig.h"
 #include "ui/Controls.h"
@@ -33,34 +36,34 @@ QPixmap Swatch(const QColor& colour) {
   return QPixmap::fromImage(swatch);
 }
 
-// The swatches of the fifty entries in the colours they show now. Every picker (fifteen in the
-// series dialog, fifteen more while start-up reads series.ini) shows the same ones: they are made
-// once for each set of colours and shared, instead of fifty pictures per picker.
-const QList<QIcon>& SwatchIcons() {
-  static QList<QColor> madeFor;
-  static QList<QIcon> icons;
+// The fifty entries, with their swatches in the colours they show now, as one list that every
+// picker shows (fifteen in the series dialog): made once instead of fifty items and pictures per
+// picker. It lives as long as the application; the pickers only read it.
+QStandardItemModel& Entries() {
+  static QPointer<QStandardItemModel> entries;
+  static QList<QColor> paintedFor;
+  if (!entries) {
+    entries = new QStandardItemModel(QCoreApplication::instance());
+    for (const ColorListEntry& entry : ColorList) {
+      entries->appendRow(new QStandardItem(QString::fromLatin1(entry.Name.data(), static_cast<qsizetype>(entry.Name.size()))));
+    }
+    paintedFor.clear();
+  }
   QList<QColor> colours;
   colours.reserve(ColorListSize);
   for (int i = 0; i < ColorListSize; ++i) colours << ColorPicker::SwatchColor(i);
-  if (colours != madeFor) {
-    icons.clear();
-    for (const QColor& colour : colours) icons << QIcon(Swatch(colour));
-    madeFor = colours;
+  if (colours != paintedFor) {
+    for (int i = 0; i < ColorListSize; ++i) entries->item(i)->setIcon(QIcon(Swatch(colours[i])));
+    paintedFor = colours;
   }
-  return icons;
+  return *entries;
 }
 
 }  // namespace
 
 ColorPicker::ColorPicker(QWidget* parent) : QComboBox(parent) {
-  setIconSize(kSwatchSize);
   setMaxVisibleItems(16);
-  for (const ColorListEntry& entry : ColorList) {
-    addItem(QString::fromLatin1(entry.Name.data(), static_cast<qsizetype>(entry.Name.size())));
-  }
-  PaintSwatches();
-  // The box itself is narrow; the open list is wide enough for the names.
-  view()->setMinimumWidth(view()->sizeHintForColumn(0) + kPopupPadding);
+  setModel(&Entries());
 }
 
 void ColorPicker::SetItemIndex(int index) {
@@ -69,16 +72,20 @@ void ColorPicker::SetItemIndex(int index) {
 
 QColor ColorPicker::SwatchColor(int index) { return ColorListColor(index); }
 
-void ColorPicker::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
-    PaintSwatches();
+void ColorPicker::showPopup() {
+  // The open list, made when first opened, shows the swatches at their size and is wide enough
+  // for the names (the box itself is narrow).
+  if (view()->iconSize() != kSwatchSize) {
+    view()->setIconSize(kSwatchSize);
+    view()->setMinimumWidth(view()->sizeHintForColumn(0) + kPopupPadding);
   }
-  QComboBox::changeEvent(event);
+  QComboBox::showPopup();
 }
 
-void ColorPicker::PaintSwatches() {
-  const QList<QIcon>& icons = SwatchIcons();
-  for (int i = 0; i < count(); ++i) setItemIcon(i, icons[i]);
+void ColorPicker::changeEvent(QEvent* event) {
+  // The swatches of the system colours follow the desktop's palette.
+  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) Entries();
+  QComboBox::changeEvent(event);
 }
 
 }  // namespace erp::ui

@@ -7,7 +7,7 @@ namespace erp::ui {
 
 // Lists the ColorList entries in their order, each drawn as a colour swatch followed by the
 // colour's name. The swatches of the system colours follow the desktop's palette, also when it
-// changes while the picker lives.
+// changes while the picker lives. Every picker shows the same list of entries.
 class ColorPicker : public QComboBox {
   Q_OBJECT
 
@@ -22,11 +22,10 @@ class ColorPicker : public QComboBox {
   // The colour the swatch of entry `index` shows now.
   static QColor SwatchColor(int index);
 
+  void showPopup() override;
+
  protected:
   void changeEvent(QEvent* event) override;
-
- private:
-  void PaintSwatches();
 };
 
 }  // namespace erp::ui
