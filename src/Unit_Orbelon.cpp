@@ -124,9 +124,7 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
       interaction_(interaction),
       clock_(std::move(clock)),
       processEnd_([](int exitCode) { std::_Exit(exitCode); }),
-      seriesSlots_(erp::DefaultSeriesSlots()),
-      store_(std::make_unique<erp::ObservationStore>()),
-      plot_(std::make_unique<erp::PlotArrays>()) {
+      seriesSlots_(erp::DefaultSeriesSlots()) {
   // The three timers run from the window's creation on: the automatic start's 100 ms count from
   // here, while the rest of the window is built (their ticks come only once the GUI loop runs).
   ui.SetupTimers(*this);
@@ -188,6 +186,16 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
 }
 
 TForm1::~TForm1() = default;
+
+const erp::ObservationStore& TForm1::Store() const {
+  static const erp::ObservationStore none;
+  return store_ ? *store_ : none;
+}
+
+const erp::PlotArrays& TForm1::Plot() const {
+  static const erp::PlotArrays none{};
+  return plot_ ? *plot_ : none;
+}
 
 void TForm1::SetWindows(QDialog* about, QDialog* format) {
   fmABOUT = about;
@@ -330,6 +338,9 @@ void TForm1::ShowStartButton(bool exit) {
 }
 
 bool TForm1::LoadObservations() {
+  // The store (600 kB) is made by the first press of Start, whose loading pass fills it: the
+  // window's start does not wait for it.
+  if (!store_) store_ = std::make_unique<erp::ObservationStore>();
   if (!RunLoadingPass(*store_, view_.SeriesVisible, view_.RescaleOnChange, view_.TimeShiftDays)) return false;
   // The data are in: every group box and checkbox lying on the chart comes alive, and so does the
   // chart's menu.
@@ -463,6 +474,7 @@ void TForm1::RefreshPass() {
   controls.ScaleIndex = ui.ComboBoxScaleY->currentIndex();
   controls.GridIndex = GridItemIndex();
 
+  if (!plot_) plot_ = std::make_unique<erp::PlotArrays>();  // by the first pass, as the store
   lastRefresh_ = erp::RefreshPass(timeBase_, *store_, view_, controls, *plot_);
   ++refreshCount_;
   ShowRefresh(lastRefresh_);

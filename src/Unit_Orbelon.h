@@ -72,8 +72,10 @@ class TForm1 : public QMainWindow {
   const erp::ScaleMemory& ScaleMemory() const { return scaleMemory_; }
   const erp::SeriesSlots& SeriesSlots() const { return seriesSlots_; }
   erp::ViewState& View() { return view_; }
-  const erp::ObservationStore& Store() const { return *store_; }
-  const erp::PlotArrays& Plot() const { return *plot_; }
+  // The store once Start has loaded the data, the plot arrays once a refresh pass has run; empty
+  // ones before.
+  const erp::ObservationStore& Store() const;
+  const erp::PlotArrays& Plot() const;
   erp::ui::Chart& Chart() { return *ui.Chart; }
   // Refresh passes run since start-up, and what the last one decided.
   int RefreshCount() const { return refreshCount_; }
@@ -179,8 +181,8 @@ class TForm1 : public QMainWindow {
   erp::ScaleMemory scaleMemory_{};
   erp::SeriesSlots seriesSlots_;
   erp::ViewState view_;
-  std::unique_ptr<erp::ObservationStore> store_;
-  std::unique_ptr<erp::PlotArrays> plot_;
+  std::unique_ptr<erp::ObservationStore> store_;  // made by the first loading pass
+  std::unique_ptr<erp::PlotArrays> plot_;         // made by the first refresh pass
   erp::RefreshResult lastRefresh_;
   int refreshCount_ = 0;
   erp::NavigationState nav_;
