@@ -2,8 +2,10 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <future>
 #include <stdexcept>
 #include <vector>
 
@@ -44,60 +46,104 @@ void AppendChunk(QByteArray& bytes, const char (&type)[5], const unsigned char* 
   AppendBigEndian(bytes, static_cast<std::uint32_t>(crc));
 }
 
-// The compressor of the image data, its output cut into IDAT chunks.
-class ImageData {
- public:
-  explicit ImageData(QByteArray& bytes) : bytes_(bytes), out_(kChunk) {
-    if (deflateInit2(&stream_, kLevel, Z_DEFLATED, 15, 8, Z_RLE) != Z_OK) {
-      throw std::runtime_error("The PNG encoder cannot start");
-    }
-    stream_.next_out = out_.data();
-    stream_.avail_out = static_cast<uInt>(out_.size());
-  }
-  ~ImageData() { deflateEnd(&stream_); }
-  ImageData(const ImageData&) = delete;
-  ImageData& operator=(const ImageData&) = delete;
+// The image data of rows first..end-1 (each filtered against the row above, "up"), compressed as
+// raw deflate: the compressed bytes, the Adler-32 of the rows' data and its length. A part that
+// is not the last ends on a byte boundary without closing the stream (a sync flush), so that the
+// next part's compressed bytes follow it in one stream.
+struct CompressedRows {
+  std::vector<unsigned char> bytes;
+  uLong adler = adler32(0L, nullptr, 0);
+  std::size_t length = 0;
+};
 
-  void Add(const unsigned char* data, std::size_t length, bool last) {
-    stream_.next_in = const_cast<Bytef*>(data);
-    stream_.avail_in = static_cast<uInt>(length);
-    const int flush = last ? Z_FINISH : Z_NO_FLUSH;
-    for (;;) {
-      const int result = deflate(&stream_, flush);
+CompressedRows CompressRows(const QImage& image, int first, int end, bool last) {
+  const int width = image.width();
+  const std::size_t rgbBytes = 3 * static_cast<std::size_t>(width);
+  CompressedRows part;
+  z_stream stream{};
+  if (deflateInit2(&stream, kLevel, Z_DEFLATED, -15, 8, Z_RLE) != Z_OK) {
+    throw std::runtime_error("The PNG encoder cannot start");
+  }
+  struct End {
+    z_stream& stream;
+    ~End() { deflateEnd(&stream); }
+  } endStream{stream};
+
+  std::vector<unsigned char> out(kChunk);
+  const auto compress = [&](const unsigned char* data, std::size_t length, int flush) {
+    stream.next_in = const_cast<Bytef*>(data);
+    stream.avail_in = static_cast<uInt>(length);
+    do {
+      stream.next_out = out.data();
+      stream.avail_out = static_cast<uInt>(out.size());
+      const int result = deflate(&stream, flush);
       if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) {
         throw std::runtime_error("The PNG image cannot be encoded");
       }
-      if (stream_.avail_out == 0) Emit();
-      if (result == Z_STREAM_END) {
-        Emit();
-        return;
-      }
-      if (stream_.avail_in == 0 && stream_.avail_out > 0 && !last) return;
+      part.bytes.insert(part.bytes.end(), out.data(), out.data() + (out.size() - stream.avail_out));
+    } while (stream.avail_out == 0);
+  };
+
+  const std::vector<quint32> none(static_cast<std::size_t>(width), 0);  // the row above the first
+  std::vector<unsigned char> filtered((rgbBytes + 1) * kRowsPerStep);
+  std::size_t pending = 0;
+  for (int y = first; y < end; ++y) {
+    const auto* pixel = reinterpret_cast<const quint32*>(image.constScanLine(y));
+    const quint32* above = y > 0 ? reinterpret_cast<const quint32*>(image.constScanLine(y - 1)) : none.data();
+    unsigned char* row = filtered.data() + pending;
+    *row++ = 2;  // filter type "up"
+    for (int x = 0; x < width; ++x) {
+      // The four byte differences of the two words at once, each modulo 256.
+      constexpr quint32 kHigh = 0x80808080U;
+      const quint32 p = pixel[x];
+      const quint32 q = above[x];
+      const quint32 d = ((p | kHigh) - (q & ~kHigh)) ^ ((p ^ ~q) & kHigh);
+      row[0] = static_cast<unsigned char>(d >> 16);  // red
+      row[1] = static_cast<unsigned char>(d >> 8);   // green
+      row[2] = static_cast<unsigned char>(d);        // blue
+      row += 3;
+    }
+    pending += rgbBytes + 1;
+    if (pending == filtered.size() || y + 1 == end) {
+      part.adler = adler32(part.adler, filtered.data(), static_cast<uInt>(pending));
+      part.length += pending;
+      compress(filtered.data(), pending, y + 1 < end ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH);
+      pending = 0;
     }
   }
+  return part;
+}
 
- private:
-  void Emit() {
-    const std::size_t length = out_.size() - stream_.avail_out;
-    if (length > 0) AppendChunk(bytes_, "IDAT", out_.data(), length);
-    stream_.next_out = out_.data();
-    stream_.avail_out = static_cast<uInt>(out_.size());
-  }
-
-  QByteArray& bytes_;
-  std::vector<unsigned char> out_;
-  z_stream stream_{};
-};
+// Below this many rows a picture is compressed in one part.
+constexpr int kRowsForTwoParts = 128;
 
 // The PNG file of an image whose pixels lie as Format_RGB32's do (0xffRRGGBB in a 32-bit word).
 // Rows are 8-bit RGB, each filtered against the row above ("up"): charts are mostly flat areas and
-// thin lines, so that nearly every filtered byte is 0 and runs compress fast.
+// thin lines, so that nearly every filtered byte is 0 and runs compress fast. The upper and lower
+// half of a picture are compressed at the same time, on this thread and another: the two parts of
+// one zlib stream, its checksum combined from theirs.
 QByteArray EncodeRgb32(const QImage& image) {
   const int width = image.width();
   const int height = image.height();
-  const std::size_t rgbBytes = 3 * static_cast<std::size_t>(width);
+  const int split = height >= kRowsForTwoParts ? height / 2 : height;
+  std::future<CompressedRows> lower;
+  if (split < height) lower = std::async(std::launch::async, [&] { return CompressRows(image, split, height, true); });
+  const CompressedRows upper = CompressRows(image, 0, split, split == height);
+  const CompressedRows below = lower.valid() ? lower.get() : CompressedRows{};
+
+  // The zlib stream: its header (deflate, 32 KiB window, fastest level), the parts, the checksum.
+  std::vector<unsigned char> data;
+  data.reserve(2 + upper.bytes.size() + below.bytes.size() + 4);
+  data.push_back(0x78);
+  data.push_back(0x01);
+  data.insert(data.end(), upper.bytes.begin(), upper.bytes.end());
+  data.insert(data.end(), below.bytes.begin(), below.bytes.end());
+  const uLong adler =
+      split < height ? adler32_combine(upper.adler, below.adler, static_cast<z_off_t>(below.length)) : upper.adler;
+  for (int shift = 24; shift >= 0; shift -= 8) data.push_back(static_cast<unsigned char>(adler >> shift));
+
   QByteArray bytes;
-  bytes.reserve(static_cast<qsizetype>(width) * height / 8);
+  bytes.reserve(static_cast<qsizetype>(data.size() + data.size() / kChunk * 12 + 64));
   bytes.append("\x89PNG\r\n\x1a\n", 8);
   std::array<unsigned char, 13> header{};
   for (int i = 0; i < 4; ++i) {
@@ -108,32 +154,8 @@ QByteArray EncodeRgb32(const QImage& image) {
   header[8] = 8;  // bits per sample
   header[9] = 2;  // RGB; compression, filter and interlace methods 0
   AppendChunk(bytes, "IHDR", header.data(), header.size());
-
-  ImageData data(bytes);
-  const std::vector<quint32> none(static_cast<std::size_t>(width), 0);  // the row above the first
-  std::vector<unsigned char> filtered((rgbBytes + 1) * kRowsPerStep);
-  std::size_t pending = 0;
-  for (int y = 0; y < height; ++y) {
-    const auto* pixel = reinterpret_cast<const quint32*>(image.constScanLine(y));
-    const quint32* above = y > 0 ? reinterpret_cast<const quint32*>(image.constScanLine(y - 1)) : none.data();
-    unsigned char* out = filtered.data() + pending;
-    *out++ = 2;  // filter type "up"
-    for (int x = 0; x < width; ++x) {
-      // The four byte differences of the two words at once, each modulo 256.
-      constexpr quint32 kHigh = 0x80808080U;
-      const quint32 p = pixel[x];
-      const quint32 q = above[x];
-      const quint32 d = ((p | kHigh) - (q & ~kHigh)) ^ ((p ^ ~q) & kHigh);
-      out[0] = static_cast<unsigned char>(d >> 16);  // red
-      out[1] = static_cast<unsigned char>(d >> 8);   // green
-      out[2] = static_cast<unsigned char>(d);        // blue
-      out += 3;
-    }
-    pending += rgbBytes + 1;
-    if (pending == filtered.size() || y + 1 == height) {
-      data.Add(filtered.data(), pending, y + 1 == height);
-      pending = 0;
-    }
+  for (std::size_t at = 0; at < data.size(); at += kChunk) {
+    AppendChunk(bytes, "IDAT", data.data() + at, std::min(kChunk, data.size() - at));
   }
   AppendChunk(bytes, "IEND", nullptr, 0);
   return bytes;
