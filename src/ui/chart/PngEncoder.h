@@ -14,7 +14,8 @@ QImage Rgb32Pixels(const QImage& picture);
 
 // The picture, as Format_RGB32 shows it, as the bytes of a 24-bit PNG file. Charts are mostly flat
 // areas and thin lines: each row is filtered against the row above ("up") and compressed as runs
-// at zlib level 1, which takes a fraction of the time of the adaptive filters and is no larger.
+// at zlib level 1, which takes a fraction of the time of the adaptive filters and is no larger;
+// the upper and lower half of a picture are compressed at the same time on two threads.
 // Thread-safe. Throws std::runtime_error for a null picture or when zlib fails.
 QByteArray EncodePng(const QImage& picture);
 
