@@ -33,7 +33,7 @@ std::size_t ReadDigits(std::string_view s, std::size_t i, std::uint64_t& digits)
 
 }  // namespace
 
-std::optional<double> ParseReal(std::string_view text) {
+bool ParseReal(std::string_view text, double& value) {
   std::size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   const std::size_t numberStart = i;
@@ -46,16 +46,16 @@ std::optional<double> ParseReal(std::string_view text) {
     fracDigits = ReadDigits(text, i, digits);
     i += fracDigits;
   }
-  if (intDigits + fracDigits == 0) return std::nullopt;
+  if (intDigits + fracDigits == 0) return false;
   const bool exponent = i < text.size() && (text[i] == 'e' || text[i] == 'E');
   if (exponent) {
     ++i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     const std::size_t expDigits = DigitRun(text, i);
-    if (expDigits == 0) return std::nullopt;
+    if (expDigits == 0) return false;
     i += expDigits;
   }
-  if (i != text.size()) return std::nullopt;
+  if (i != text.size()) return false;
   const bool negative = numberStart > 0 && text[0] == '-';
 
   // The grammar is checked. A plain decimal of at most kExactDigits digits is its digits, an exact
@@ -64,15 +64,23 @@ std::optional<double> ParseReal(std::string_view text) {
   // of its cost (the data files' values all take this way). Anything else goes to from_chars
   // (locale-independent), which does the rounding. It takes no "+".
   if (!exponent && intDigits + fracDigits <= kExactDigits) {
-    const double value = static_cast<double>(digits) / kExactPowersOfTen[fracDigits];
-    return negative ? -value : value;
+    const double quotient = static_cast<double>(digits) / kExactPowersOfTen[fracDigits];
+    value = negative ? -quotient : quotient;
+    return true;
   }
-  double value = 0.0;
+  double parsed = 0.0;
   const char* first = text.data() + numberStart;
   const char* last = text.data() + text.size();
-  const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
-  if (ec != std::errc() || end != last || !std::isfinite(value)) return std::nullopt;
-  return negative ? -value : value;
+  const auto [end, ec] = std::from_chars(first, last, parsed, std::chars_format::general);
+  if (ec != std::errc() || end != last || !std::isfinite(parsed)) return false;
+  value = negative ? -parsed : parsed;
+  return true;
+}
+
+std::optional<double> ParseReal(std::string_view text) {
+  double value = 0.0;
+  if (!ParseReal(text, value)) return std::nullopt;
+  return value;
 }
 
 std::optional<std::int32_t> ParseInt32(std::string_view text) {
