@@ -183,8 +183,108 @@ DataRecord ParseRecord(const FieldTexts& fields, const FormatTokens& tokens) {
   return rec;
 }
 
+namespace {
+
+// Digits, 15 at most, make an integer that is exact as a double; powers of ten up to 10^15 are too.
+constexpr int kExactDigits = 15;
+constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+bool IsDigitAt(const char* p, const char* end) { return p < end && *p >= '0' && *p <= '9'; }
+
+// A plain decimal (sign, digits, point, digits; at most kExactDigits digits) at `p`, read up to
+// the first character that is not part of it; false for anything else (an exponent too), which
+// the general way then takes. The value is ParseReal's: the digits divided by a power of ten.
+bool ReadPlainDecimal(const char*& p, const char* end, double& value) {
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  std::uint64_t digits = 0;
+  int count = 0;
+  for (; IsDigitAt(p, end); ++p, ++count) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+  int fraction = 0;
+  if (p < end && *p == '.') {
+    for (++p; IsDigitAt(p, end); ++p, ++fraction) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+  }
+  count += fraction;
+  if (count == 0 || count > kExactDigits || (p < end && (*p == 'e' || *p == 'E'))) return false;
+  const double quotient = static_cast<double>(digits) / kExactPowersOfTen[fraction];
+  value = negative ? -quotient : quotient;
+  return true;
+}
+
+// A whole number (sign and digits) at `p` in the 32-bit range, kept in its low 16 bits as
+// ParseRecord keeps it; false for anything else.
+bool ReadWhole16(const char*& p, const char* end, std::uint16_t& value) {
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  if (!IsDigitAt(p, end)) return false;
+  constexpr std::int64_t kLimit = std::int64_t{1} << 31;  // |INT32_MIN|
+  std::int64_t magnitude = 0;
+  for (; IsDigitAt(p, end); ++p) {
+    magnitude = magnitude * 10 + (*p - '0');
+    if (magnitude > kLimit) return false;
+  }
+  if (!negative && magnitude == kLimit) return false;
+  value = static_cast<std::uint16_t>(static_cast<std::int32_t>(negative ? -magnitude : magnitude));
+  return true;
+}
+
+// The record of an ordinary line in one pass over its characters, numbers converted as they are
+// read: words of characters above code 32 between blanks, more than one, the last at most
+// kPieceLength long, every field the tokens name a plain number. For such a line the splitting
+// rules give exactly its words. Anything else (another character below code 33, a single word, a
+// longer last word, a field that is no plain number, a missing one) gives false, and the line
+// takes the general way, which then gives the same record or the failure.
+bool ParseOrdinaryLine(std::string_view line, const FormatTokens& tokens, DataRecord& rec) {
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  while (p < end && *p == ' ') ++p;
+  for (int t = 0; t < tokens.usedColumns; ++t) {
+    const ColumnKind kind = tokens.kind[t];
+    if (p == end) {
+      if (kind != ColumnKind::Ignored) return false;  // an empty field converts to nothing
+      continue;
+    }
+    const char* const word = p;
+    bool read = true;
+    switch (kind) {
+      case ColumnKind::Ignored:
+        for (; p < end && *p != ' '; ++p) {
+          if (IsBelow33(*p)) return false;
+        }
+        break;
+      case ColumnKind::Year: read = ReadWhole16(p, end, rec.Year); break;
+      case ColumnKind::Month: read = ReadWhole16(p, end, rec.Month); break;
+      case ColumnKind::Day: read = ReadWhole16(p, end, rec.Day); break;
+      case ColumnKind::Hour: read = ReadWhole16(p, end, rec.Hour); break;
+      case ColumnKind::Epoch: read = ReadPlainDecimal(p, end, rec.EpochMJD); break;
+      case ColumnKind::Unused: {
+        double dropped = 0.0;
+        read = ReadPlainDecimal(p, end, dropped);
+        break;
+      }
+      case ColumnKind::Xp: read = ReadPlainDecimal(p, end, rec.Xp); break;
+      case ColumnKind::Yp: read = ReadPlainDecimal(p, end, rec.Yp); break;
+      case ColumnKind::UT1: read = ReadPlainDecimal(p, end, rec.UT1); break;
+    }
+    if (!read || (p < end && *p != ' ')) return false;  // the word goes on: not a plain number
+    const std::size_t length = static_cast<std::size_t>(p - word);
+    while (p < end && *p == ' ') ++p;
+    if (p < end && IsBelow33(*p)) return false;
+    if (p == end && (t == 0 || length > kPieceLength)) return false;  // a single word, or a long last one
+  }
+  return true;
+}
+
+}  // namespace
+
 DataRecord ParseDataLine(std::string_view line, const FormatTokens& tokens) {
   DataRecord rec;
+  if (ParseOrdinaryLine(line, tokens, rec)) {
+    SettleEpoch(rec);
+    return rec;
+  }
+  rec = DataRecord{};
   FieldCursor cursor(line);
   std::string_view field;
   bool more = true;

@@ -26,9 +26,15 @@ constexpr std::size_t kExactDigits = 15;
 // Reads the run of decimal digits starting at i into `digits` (which may wrap past 19 digits:
 // it is used only for runs of at most kExactDigits in all); returns the run's length.
 std::size_t ReadDigits(std::string_view s, std::size_t i, std::uint64_t& digits) {
-  std::size_t n = 0;
-  for (; i + n < s.size() && IsDigit(s[i + n]); ++n) digits = digits * 10 + static_cast<std::uint64_t>(s[i + n] - '0');
-  return n;
+  const char* const first = s.data() + i;
+  const char* const end = s.data() + s.size();
+  const char* p = first;
+  for (; p != end; ++p) {
+    const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+    if (digit > 9) break;
+    digits = digits * 10 + digit;
+  }
+  return static_cast<std::size_t>(p - first);
 }
 
 }  // namespace

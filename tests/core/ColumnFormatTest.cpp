@@ -217,10 +217,12 @@ TEST(ParseRecord, HostileLinesParseOrFailCleanly) {
 TEST(ParseDataLine, AgreesWithTheFieldByFieldParsing) {
   std::mt19937 random(1012);
   const char* const words[] = {"56508.5", "13", "8", "4", "0.107640", "-0.2423126", "1e-3", "abc", "2013",
-                               "0.12345678901", "", "+5", "3", "0", "1234567890123"};
+                               "0.12345678901", "", "+5", "3", "0", "1234567890123", "5.", ".5", "-0", "1.5x",
+                               "2147483647", "2147483648", "-2147483648", "-2147483649", "65549", "007",
+                               "123456789012345", "1234567890123456", "9.999999999999999", "-"};
   const char* const gaps[] = {" ", "  ", "\t", " \t ", "\x01", " \x01"};
   const char* const specs[] = {"j_xp_yp_u",     "yy_mm_dd_hh_u_xp_yp", "rrr_j_xp_yp_u_rrr_rrr", "j__u", "_j",
-                               "yy_mm_dd",      "u_u_u_u_u_u_u_u_u_u_u_u_u_u_u", "x_x_x_j", "", "jxpypuyymm"};
+                               "yy_mm_dd",      "u_u_u_u_u_u_u_u_u_u_u_u_u_u_u", "x_x_x_j", "", "jxpypuyymm", "j"};
   for (int round = 0; round < 5000; ++round) {
     std::string line = random() % 4 == 0 ? gaps[random() % std::size(gaps)] : "";
     const int count = static_cast<int>(random() % 18);
