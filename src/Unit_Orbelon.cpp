@@ -45,6 +45,7 @@
 #include "ui/Language.h"
 #include "ui/OverlayLayout.h"
 #include "ui/RefreshView.h"
+#include "ui/WakeUp.h"
 #include "ui/TimeAxisLabels.h"
 #include "ui/VectorUnit.h"
 #include "ui/chart/Chart.h"
@@ -374,12 +375,11 @@ void TForm1::ViewerLoop() {
 // longer than the interval leaves no wait at all.
 void TForm1::WaitForMessages(std::chrono::steady_clock::time_point iterationStart) {
   using namespace std::chrono;
-  QTimer deadline;  // wakes the event queue at the end of the interval
-  deadline.setSingleShot(true);
-  deadline.setTimerType(Qt::PreciseTimer);
+  // Wakes the event queue just after the end of the interval, to the microsecond.
+  if (!intervalEnd_) intervalEnd_ = std::make_unique<erp::ui::WakeUp>();
   for (auto elapsed = steady_clock::now() - iterationStart; elapsed <= kPollInterval;
        elapsed = steady_clock::now() - iterationStart) {
-    deadline.start(ceil<milliseconds>(kPollInterval - elapsed + 1ns));
+    intervalEnd_->At(iterationStart + kPollInterval + 1ns);
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     WriteExportImageAhead();
   }

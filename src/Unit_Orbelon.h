@@ -34,6 +34,7 @@ class QWheelEvent;
 class TfmStats;
 
 namespace erp::ui {
+class WakeUp;
 class Chart;
 class Crosshair;
 }  // namespace erp::ui
@@ -190,6 +191,7 @@ class TForm1 : public QMainWindow {
   QElapsedTimer startPressed_;     // since Start became Exit and the loop began
   int wheelAngle_ = 0;             // wheel turn not yet made into a step (eighths of a degree)
   std::unique_ptr<erp::ui::Crosshair> crosshair_;
+  std::unique_ptr<erp::ui::WakeUp> intervalEnd_;  // the end of the loop's wait
 
   // The image of the next automatic export stage, written in full and flushed beside its name
   // during the wait before the stage, and the picture it holds (QImage::cacheKey).
