@@ -3,6 +3,8 @@
 
 #include <QCheckBox>
 #include <QImageReader>
+#include <QPainter>
+#include <QRadialGradient>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -621,6 +623,27 @@ class ChartTest : public QObject {
       }
     }
     QVERIFY(inverted != drawn);
+  }
+
+  // The background is the radial gradient from silver to white, the same pixels however it is
+  // drawn (the chart copies it from a picture of its own): the top rows hold nothing else.
+  void backgroundIsTheRadialGradient() {
+    for (const QSize size : {QSize(640, 480), QSize(917, 603)}) {
+      auto chart = MakeChart(size.width(), size.height());
+      chart->Redraw();
+      QImage expected(size, QImage::Format_ARGB32_Premultiplied);
+      {
+        QRadialGradient gradient(QRectF(QPointF(0, 0), QSizeF(size)).center(), std::hypot(size.width(), size.height()) / 2.0);
+        gradient.setColorAt(0.0, QColor(192, 192, 192));
+        gradient.setColorAt(1.0, Qt::white);
+        QPainter painter(&expected);
+        painter.fillRect(QRect(QPoint(0, 0), size), gradient);
+      }
+      const QImage picture = chart->Picture();
+      for (int y = 0; y < 15; ++y) {
+        QVERIFY(std::memcmp(picture.constScanLine(y), expected.constScanLine(y), static_cast<std::size_t>(size.width()) * 4) == 0);
+      }
+    }
   }
 
   // A redraw draws on the memory of the last picture when nobody holds that picture any more,
