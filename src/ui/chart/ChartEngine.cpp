@@ -183,14 +183,21 @@ class BackgroundItem : public QCPLayerable {
     const QRect area = mParentPlot->viewport();
     // Into a picture pixel for pixel, the gradient of one size is drawn once into a picture of its
     // own and copied from there after: the same pixels (an opaque fill replaces what lies under
-    // it) at a twentieth of the cost. Any other device (a scaled picture, SVG, PDF) gets the fill.
+    // it) at a twentieth of the cost. A chart in a window keeps it from its third drawing in a row
+    // at one size, so that the window settling to its size at start-up (drawn twice at some sizes)
+    // makes none; a chart that is never shown (the batch export's, drawn again and again at one
+    // size) keeps it at once. Any other device (a scaled picture, SVG, PDF) gets the fill.
+    drawingsAtSize_ = area.size() == drawnSize_ ? drawingsAtSize_ + 1 : 1;
+    drawnSize_ = area.size();
+    if (filled_.size() != area.size()) filled_ = QImage();
     const QPaintDevice* device = painter->device();
     const auto* picture = device && device->devType() == QInternal::Image ? static_cast<const QImage*>(device) : nullptr;
     if (picture && picture->format() == QImage::Format_ARGB32_Premultiplied && painter->deviceTransform().isIdentity() &&
-        painter->compositionMode() == QPainter::CompositionMode_SourceOver && !area.isEmpty()) {
-      if (filled_.size() != area.size()) {
-        filled_ = QImage(area.size(), QImage::Format_ARGB32_Premultiplied);
+        painter->compositionMode() == QPainter::CompositionMode_SourceOver && !area.isEmpty() &&
+        (drawingsAtSize_ >= 3 || !mParentPlot->window()->testAttribute(Qt::WA_WState_ExplicitShowHide))) {
+      if (filled_.isNull()) {
         const QRect own(QPoint(0, 0), area.size());
+        filled_ = QImage(area.size(), QImage::Format_ARGB32_Premultiplied);
         QPainter fill(&filled_);
         fill.fillRect(own, Gradient(own));
       }
@@ -210,7 +217,9 @@ class BackgroundItem : public QCPLayerable {
     return gradient;
   }
 
-  QImage filled_;  // the gradient of the last size drawn
+  QImage filled_;             // the gradient at drawnSize_, once kept
+  QSize drawnSize_;           // the size of the last drawing
+  int drawingsAtSize_ = 0;    // drawings in a row at that size
 };
 
 // Calls OnBeforeDrawAxes under the axes, with the canvas drawing into the drawing under way.
