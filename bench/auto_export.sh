@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Whole-program figures of the automatic export: `orbelon -a` from process start to "yp.bmp"
-# complete, with 15 series of 20 years of daily data (targets: at most 0.12 s beyond the 0.18 s of
+# complete, with 15 series of 20 years of daily data (target: at most 0.03 s beyond the 0.18 s of
 # the window's timers and loop), and the processor use of the idle window afterwards over 5 s
 # (target: under 2 % of one core).
 #   bench/auto_export.sh [RUNS]

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Whole-program figure of the batch export: three PNG charts (UT1R, Xp, Yp) at 1280 x 800 from 15
-# series of 20 years of daily data, from process start to exit (target: at most 0.13 s).
+# series of 20 years of daily data, from process start to exit (target: at most 0.055 s).
 #   bench/batch_export.sh [RUNS [ARGS...]]     ARGS replace the default options
 set -euo pipefail
 cd "$(dirname "$0")/.."
