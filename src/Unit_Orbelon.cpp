@@ -453,7 +453,9 @@ void TForm1::WriteExportImageAhead() {
         fileName, picture.cacheKey(), erp::PrepareFileReplacing(fileName, std::string_view(bytes.constData(), bytes.size()))});
   } catch (const std::exception&) {
     exportImageAhead_.reset();
+    return;
   }
+  emit ExportImageWrittenAhead(QString::fromLatin1(fileName));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -100,6 +100,9 @@ class TForm1 : public QMainWindow {
  signals:
   // The refresh pass just run drew points (LastRefresh().Exit is Drawn); Plot() holds them.
   void RefreshPassDrawn();
+  // An image of the automatic export ("utr.bmp", ...) is written beside its name, ahead of its
+  // stage, which is to rename it into place.
+  void ExportImageWrittenAhead(const QString& fileName);
 
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormClose
