@@ -185,47 +185,11 @@ DataRecord ParseRecord(const FieldTexts& fields, const FormatTokens& tokens) {
 
 namespace {
 
-// Digits, 15 at most, make an integer that is exact as a double; powers of ten up to 10^15 are too.
-constexpr int kExactDigits = 15;
-constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
-bool IsDigitAt(const char* p, const char* end) { return p < end && *p >= '0' && *p <= '9'; }
-
-// A plain decimal (sign, digits, point, digits; at most kExactDigits digits) at `p`, read up to
-// the first character that is not part of it; false for anything else (an exponent too), which
-// the general way then takes. The value is ParseReal's: the digits divided by a power of ten.
-bool ReadPlainDecimal(const char*& p, const char* end, double& value) {
-  bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-  std::uint64_t digits = 0;
-  int count = 0;
-  for (; IsDigitAt(p, end); ++p, ++count) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
-  int fraction = 0;
-  if (p < end && *p == '.') {
-    for (++p; IsDigitAt(p, end); ++p, ++fraction) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
-  }
-  count += fraction;
-  if (count == 0 || count > kExactDigits || (p < end && (*p == 'e' || *p == 'E'))) return false;
-  const double quotient = static_cast<double>(digits) / kExactPowersOfTen[fraction];
-  value = negative ? -quotient : quotient;
-  return true;
-}
-
-// A whole number (sign and digits) at `p` in the 32-bit range, kept in its low 16 bits as
-// ParseRecord keeps it; false for anything else.
+// A whole number at `p` in the 32-bit range, kept in its low 16 bits as ParseRecord keeps it.
 bool ReadWhole16(const char*& p, const char* end, std::uint16_t& value) {
-  bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-  if (!IsDigitAt(p, end)) return false;
-  constexpr std::int64_t kLimit = std::int64_t{1} << 31;  // |INT32_MIN|
-  std::int64_t magnitude = 0;
-  for (; IsDigitAt(p, end); ++p) {
-    magnitude = magnitude * 10 + (*p - '0');
-    if (magnitude > kLimit) return false;
-  }
-  if (!negative && magnitude == kLimit) return false;
-  value = static_cast<std::uint16_t>(static_cast<std::int32_t>(negative ? -magnitude : magnitude));
+  std::int32_t whole = 0;
+  if (!ReadInt32(p, end, whole)) return false;
+  value = static_cast<std::uint16_t>(whole);
   return true;
 }
 

@@ -8,7 +8,7 @@
 namespace erp {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+using number_text::IsDigit;
 
 // Length of the run of decimal digits starting at i.
 std::size_t DigitRun(std::string_view s, std::size_t i) {
@@ -17,44 +17,29 @@ std::size_t DigitRun(std::string_view s, std::size_t i) {
   return n;
 }
 
-// Exact powers of ten as doubles: every one up to 10^22 is representable without rounding.
-constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-// Digits that always form an integer below 2^53, so that the integer is exact as a double.
-constexpr std::size_t kExactDigits = 15;
-
-// Reads the run of decimal digits starting at i into `digits` (which may wrap past 19 digits:
-// it is used only for runs of at most kExactDigits in all); returns the run's length.
-std::size_t ReadDigits(std::string_view s, std::size_t i, std::uint64_t& digits) {
-  const char* const first = s.data() + i;
-  const char* const end = s.data() + s.size();
-  const char* p = first;
-  for (; p != end; ++p) {
-    const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
-    if (digit > 9) break;
-    digits = digits * 10 + digit;
-  }
-  return static_cast<std::size_t>(p - first);
-}
-
 }  // namespace
 
 bool ParseReal(std::string_view text, double& value) {
+  // The data files' numbers are plain decimals; anything else takes the general way below.
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  if (double plain = 0.0; ReadPlainDecimal(p, end, plain) && p == end) {
+    value = plain;
+    return true;
+  }
   std::size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   const std::size_t numberStart = i;
-  std::uint64_t digits = 0;  // every digit before and after the point, as one integer
-  const std::size_t intDigits = ReadDigits(text, i, digits);
+  const std::size_t intDigits = DigitRun(text, i);
   i += intDigits;
   std::size_t fracDigits = 0;
   if (i < text.size() && text[i] == '.') {
     ++i;
-    fracDigits = ReadDigits(text, i, digits);
+    fracDigits = DigitRun(text, i);
     i += fracDigits;
   }
   if (intDigits + fracDigits == 0) return false;
-  const bool exponent = i < text.size() && (text[i] == 'e' || text[i] == 'E');
-  if (exponent) {
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     ++i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     const std::size_t expDigits = DigitRun(text, i);
@@ -64,21 +49,11 @@ bool ParseReal(std::string_view text, double& value) {
   if (i != text.size()) return false;
   const bool negative = numberStart > 0 && text[0] == '-';
 
-  // The grammar is checked. A plain decimal of at most kExactDigits digits is its digits, an exact
-  // integer, divided by an exact power of ten: a division of two exact doubles is correctly
-  // rounded, so this is the double nearest to the decimal, as from_chars gives it, at a fraction
-  // of its cost (the data files' values all take this way). Anything else goes to from_chars
-  // (locale-independent), which does the rounding. It takes no "+".
-  if (!exponent && intDigits + fracDigits <= kExactDigits) {
-    const double quotient = static_cast<double>(digits) / kExactPowersOfTen[fracDigits];
-    value = negative ? -quotient : quotient;
-    return true;
-  }
+  // The grammar is checked; from_chars (locale-independent) does the rounding. It takes no "+".
   double parsed = 0.0;
   const char* first = text.data() + numberStart;
-  const char* last = text.data() + text.size();
-  const auto [end, ec] = std::from_chars(first, last, parsed, std::chars_format::general);
-  if (ec != std::errc() || end != last || !std::isfinite(parsed)) return false;
+  const auto [stop, ec] = std::from_chars(first, end, parsed, std::chars_format::general);
+  if (ec != std::errc() || stop != end || !std::isfinite(parsed)) return false;
   value = negative ? -parsed : parsed;
   return true;
 }
@@ -90,19 +65,11 @@ std::optional<double> ParseReal(std::string_view text) {
 }
 
 std::optional<std::int32_t> ParseInt32(std::string_view text) {
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == text.size() || DigitRun(text, i) != text.size() - i) return std::nullopt;
-  // Accumulate the magnitude in 64 bits, stopping as soon as it leaves the 32-bit range.
-  std::int64_t magnitude = 0;
-  constexpr std::int64_t kLimit = std::int64_t{1} << 31;  // |INT32_MIN|
-  for (; i < text.size(); ++i) {
-    magnitude = magnitude * 10 + (text[i] - '0');
-    if (magnitude > kLimit) return std::nullopt;
-  }
-  if (!negative && magnitude == kLimit) return std::nullopt;
-  return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  std::int32_t value = 0;
+  if (!ReadInt32(p, end, value) || p != end) return std::nullopt;
+  return value;
 }
 
 std::string FormatShortest(double value) {
