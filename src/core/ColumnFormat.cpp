@@ -80,9 +80,9 @@ std::uint16_t ToWhole16(std::string_view field) {
 }
 
 double ToReal(std::string_view field) {
-  double value = 0.0;
-  if (!ParseReal(field, value)) throw std::runtime_error("'" + MessageText(field) + "' is not a valid floating point value");
-  return value;
+  const auto value = ParseReal(field);
+  if (!value) throw std::runtime_error("'" + MessageText(field) + "' is not a valid floating point value");
+  return *value;
 }
 
 }  // namespace

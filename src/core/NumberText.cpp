@@ -19,14 +19,11 @@ std::size_t DigitRun(std::string_view s, std::size_t i) {
 
 }  // namespace
 
-bool ParseReal(std::string_view text, double& value) {
+std::optional<double> ParseReal(std::string_view text) {
   // The data files' numbers are plain decimals; anything else takes the general way below.
   const char* p = text.data();
   const char* const end = p + text.size();
-  if (double plain = 0.0; ReadPlainDecimal(p, end, plain) && p == end) {
-    value = plain;
-    return true;
-  }
+  if (double plain = 0.0; ReadPlainDecimal(p, end, plain) && p == end) return plain;
   std::size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   const std::size_t numberStart = i;
@@ -38,30 +35,23 @@ bool ParseReal(std::string_view text, double& value) {
     fracDigits = DigitRun(text, i);
     i += fracDigits;
   }
-  if (intDigits + fracDigits == 0) return false;
+  if (intDigits + fracDigits == 0) return std::nullopt;
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     ++i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     const std::size_t expDigits = DigitRun(text, i);
-    if (expDigits == 0) return false;
+    if (expDigits == 0) return std::nullopt;
     i += expDigits;
   }
-  if (i != text.size()) return false;
+  if (i != text.size()) return std::nullopt;
   const bool negative = numberStart > 0 && text[0] == '-';
 
   // The grammar is checked; from_chars (locale-independent) does the rounding. It takes no "+".
   double parsed = 0.0;
   const char* first = text.data() + numberStart;
   const auto [stop, ec] = std::from_chars(first, end, parsed, std::chars_format::general);
-  if (ec != std::errc() || stop != end || !std::isfinite(parsed)) return false;
-  value = negative ? -parsed : parsed;
-  return true;
-}
-
-std::optional<double> ParseReal(std::string_view text) {
-  double value = 0.0;
-  if (!ParseReal(text, value)) return std::nullopt;
-  return value;
+  if (ec != std::errc() || stop != end || !std::isfinite(parsed)) return std::nullopt;
+  return negative ? -parsed : parsed;
 }
 
 std::optional<std::int32_t> ParseInt32(std::string_view text) {

@@ -14,9 +14,6 @@ namespace erp {
 // Nothing else is accepted: no blanks, "nan", "inf", hex or ",". Empty when the text is not such a
 // number or its value is out of the range of a double.
 std::optional<double> ParseReal(std::string_view text);
-// The same as a flag and an out-value: true with `value` set, or false (`value` unchanged). The
-// loading pass's loop takes this form: an optional double comes back through memory.
-bool ParseReal(std::string_view text, double& value);
 
 // A whole number: optional sign and decimal digits only. Empty when the text is not one or its
 // value is out of the 32-bit signed range.

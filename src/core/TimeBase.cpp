@@ -86,11 +86,10 @@ double DateTimeToJulianDate(double x) {
 double DateTimeToMJD(double x) { return DateTimeToJulianDate(x) - JulianDateOfMjdZero; }
 
 double CalendarToMJD(std::uint16_t year, std::uint16_t month, std::uint16_t day, std::uint16_t hour) {
-  // DateTimeToMJD(EncodeDate(year, month, day)) without the round trip through a date-time
-  // value: a date's Julian Date is a whole number less a half, so its MJD is the whole number of
-  // days since 17 November 1858, exactly (the loading pass converts a date per line).
-  EncodeDate(year, month, day);  // the check: throws for a date that does not exist
-  double m = static_cast<double>(DaysFromCivil(year, month, day) - kMjdZeroUnixDay);
+  // DateTimeToMJD(EncodeDate(year, month, day)) without the round trip through a long double
+  // Julian Date: a date's Julian Date is a whole number less a half, so its MJD is its date-time
+  // value (whole days since 30 December 1899) plus the whole days from 17 November 1858, exactly.
+  double m = EncodeDate(year, month, day) + static_cast<double>(kDateTimeZeroUnixDay - kMjdZeroUnixDay);
   if (hour != 0) m = m + static_cast<double>(hour) / 24.0;
   return m;
 }
