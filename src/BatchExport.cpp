@@ -530,7 +530,7 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
                               timeBase.CurrentWeek};
     });
     // The data are read on other threads while this one lays out and draws the chart once, still
-    // empty: its fonts, glyphs and picture memory, a third of the first chart's drawing, are then
+    // empty: its fonts, glyphs and picture memory, most of the first chart's drawing, are then
     // ready when the data are in.
     ViewState loaded;
     std::future<void> loading = std::async(std::launch::async, [&] {
