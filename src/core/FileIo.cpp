@@ -128,9 +128,7 @@ FileState FileStateOf(const std::string& path) {
     if (err == ENOENT || err == ENOTDIR || err == ENAMETOOLONG) return {FileKind::Missing, err};
     return {FileKind::Unreachable, err};
   }
-  FileState state = StateOfMode(st.st_mode);
-  if (state.Kind == FileKind::Regular) state.Bytes = static_cast<std::uintmax_t>(st.st_size);
-  return state;
+  return StateOfMode(st.st_mode);
 }
 
 bool FileExists(const std::string& path) {

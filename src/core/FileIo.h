@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -41,7 +40,6 @@ struct FileState {
   // regular file"; EINVAL is what the system answers when a regular file is needed, as for
   // truncate), and the look-up's own error when unreachable.
   int Error = ENOENT;
-  std::uintmax_t Bytes = 0;  // the size of a regular file
 };
 
 // Looks at what stands under `path` (following symbolic links) without opening it.

@@ -6,8 +6,8 @@
 #include <cassert>
 #include <exception>
 #include <filesystem>
-#include <future>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -67,11 +67,48 @@ struct DataFileRead {
   std::exception_ptr Failure;   // what ended the reading, if anything did
 };
 
+// Where a loading pass stands, shared by its two threads: the next file to take, and the first
+// file (in slot order) known to have failed. The files after a failure are not needed.
+class PassProgress {
+ public:
+  explicit PassProgress(std::size_t files) : files_(files), failedAt_(files), finished_(files) {}
+
+  // The next file nobody has taken yet, or none when all are taken.
+  std::optional<std::size_t> Take() {
+    const std::size_t file = next_.fetch_add(1, std::memory_order_relaxed);
+    if (file >= files_) return std::nullopt;
+    return file;
+  }
+  // True when file `file` is not needed (any more): a file before it failed, or the pass ended.
+  bool Stops(std::size_t file) const { return failedAt_.load(std::memory_order_relaxed) < file; }
+  void Failed(std::size_t file) {
+    std::size_t first = failedAt_.load(std::memory_order_relaxed);
+    while (file < first && !failedAt_.compare_exchange_weak(first, file, std::memory_order_relaxed)) {
+    }
+  }
+  void End() { failedAt_.store(0, std::memory_order_relaxed); }
+
+  // The thread that read `file` says so; the pass's own thread waits for it. What the reading
+  // wrote (the series, the failure) is seen by whoever sees the file finished.
+  void Finish(std::size_t file) {
+    finished_[file].store(true, std::memory_order_release);
+    finished_[file].notify_all();
+  }
+  bool Finished(std::size_t file) const { return finished_[file].load(std::memory_order_acquire); }
+  void WaitFinished(std::size_t file) const { finished_[file].wait(false, std::memory_order_acquire); }
+
+ private:
+  const std::size_t files_;
+  std::atomic<std::size_t> next_{0};
+  std::atomic<std::size_t> failedAt_;
+  std::vector<std::atomic<bool>> finished_;
+};
+
 // Reads one data file into series `read.Slot` of the store, which the file's reading alone
 // writes. A failure is kept in `read`, with the line it came at. Stops early, leaving the series
-// part-filled, when `stop` is set.
-void LoadSeriesFile(DataFileRead& read, const std::string& formatSpec, double baseMJD, ObservationStore& store,
-                    CorrectionCache& corrections, const std::atomic<bool>& stop) noexcept {
+// part-filled, when the pass no longer needs it (file `index` of the pass).
+void LoadSeriesFile(DataFileRead& read, std::size_t index, const std::string& formatSpec, double baseMJD,
+                    ObservationStore& store, CorrectionCache& corrections, const PassProgress& progress) noexcept {
   try {
     if (read.State.Kind == FileKind::Unreachable) ThrowSystemError(read.State.Error);
     const FormatTokens tokens = SplitFormatSpec(formatSpec);
@@ -80,7 +117,7 @@ void LoadSeriesFile(DataFileRead& read, const std::string& formatSpec, double ba
     const FileHandle file = OpenForReading(read.Path);
     LineReader reader(file.get());
     int n = 0;  // records accepted so far
-    while (!reader.AtEnd() && !stop.load(std::memory_order_relaxed)) {
+    while (!reader.AtEnd() && !progress.Stops(index)) {
       ++read.Line;
       const DataRecord rec = ParseDataLine(reader.ReadLine(), tokens);
       const double e = rec.EpochMJD;
@@ -114,53 +151,49 @@ void ClearSeries(ObservationStore& store, int slot) {
   }
 }
 
-// The number of files, from the first, that the pass's own thread reads: about half the bytes of
-// `reads`, the rest going to the second thread.
-std::size_t OwnPart(const std::vector<DataFileRead>& reads) {
-  std::uintmax_t total = 0;
-  for (const DataFileRead& read : reads) total += read.State.Bytes;
-  std::uintmax_t before = 0;
-  std::size_t own = 0;
-  while (own < reads.size() && 2 * (before + reads[own].State.Bytes) <= total + reads[own].State.Bytes) {
-    before += reads[own++].State.Bytes;
+// Takes the next file of the pass and reads it, unless a file before it failed; false when every
+// file is taken.
+bool ReadNextFile(std::vector<DataFileRead>& reads, const SeriesSlots& slots, double baseMJD, ObservationStore& store,
+                  CorrectionCache& corrections, PassProgress& progress) {
+  const std::optional<std::size_t> file = progress.Take();
+  if (!file) return false;
+  if (!progress.Stops(*file)) {
+    DataFileRead& read = reads[*file];
+    LoadSeriesFile(read, *file, slots.SeriesFormatSpec[read.Slot], baseMJD, store, corrections, progress);
+    if (read.Failure) progress.Failed(*file);
   }
-  return std::max<std::size_t>(own, 1);
+  progress.Finish(*file);
+  return true;
 }
 
 // Reads the data files of `reads` (in slot order) into the store as one pass in slot order would:
 // the status names each file in turn and its slot counts as loaded; a failure ends the pass at
 // that file, with the series read so far as they are and the later ones untouched. The files are
-// read on two threads, the first part by the caller and the rest by a second thread at the same
-// time, each file into its own series of the store.
+// read on two threads, the caller's and a second one, each taking the next file that nobody has
+// taken yet: neither is idle while files are left, however the processor is shared and whatever
+// else the caller does (it also paints the status). Each file goes into its own series.
 void ReadDataFiles(std::vector<DataFileRead>& reads, const SeriesSlots& slots, double baseMJD, ObservationStore& store,
                    LoadUi& ui) {
-  const std::size_t own = reads.size() < 2 ? reads.size() : OwnPart(reads);
-  std::atomic<bool> stop{false};
-  std::vector<std::promise<void>> done(reads.size() - own);
+  PassProgress progress(reads.size());
   std::thread second;
-  if (own < reads.size()) {
+  if (reads.size() > 1) {
     second = std::thread([&] {
       auto corrections = std::make_unique<CorrectionCache>();
-      for (std::size_t i = own; i < reads.size(); ++i) {
-        if (!stop.load(std::memory_order_relaxed)) {
-          LoadSeriesFile(reads[i], slots.SeriesFormatSpec[reads[i].Slot], baseMJD, store, *corrections, stop);
-          if (reads[i].Failure) stop.store(true, std::memory_order_relaxed);
-        }
-        done[i - own].set_value();
+      while (ReadNextFile(reads, slots, baseMJD, store, *corrections, progress)) {
       }
     });
   }
   // The second thread ends before the pass leaves here, whichever way it leaves.
   struct Join {
     std::thread& thread;
-    std::atomic<bool>& stop;
-    ~Join() {
-      if (thread.joinable()) {
-        stop.store(true, std::memory_order_relaxed);
-        thread.join();
-      }
+    PassProgress& progress;
+    void Now() {
+      if (!thread.joinable()) return;
+      progress.End();
+      thread.join();
     }
-  } join{second, stop};
+    ~Join() { Now(); }
+  } join{second, progress};
 
   auto corrections = std::make_unique<CorrectionCache>();
   for (std::size_t i = 0; i < reads.size(); ++i) {
@@ -168,17 +201,14 @@ void ReadDataFiles(std::vector<DataFileRead>& reads, const SeriesSlots& slots, d
     ui.ShowStatus(kReadingStatus + PathForDisplay(read.Path));
     store.SeriesLoaded[read.Slot] = true;
     store.AnySeriesLoaded = true;
-    if (i < own) {
-      static const std::atomic<bool> never{false};
-      LoadSeriesFile(read, slots.SeriesFormatSpec[read.Slot], baseMJD, store, *corrections, never);
-    } else {
-      done[i - own].get_future().wait();
+    // Until this file is read (here or on the second thread), this thread reads the next ones.
+    while (!progress.Finished(i)) {
+      if (!ReadNextFile(reads, slots, baseMJD, store, *corrections, progress)) progress.WaitFinished(i);
     }
     if (read.Failure) {
       // The files after this one are as if never read.
-      stop.store(true, std::memory_order_relaxed);
-      if (second.joinable()) second.join();
-      for (std::size_t later = std::max(i + 1, own); later < reads.size(); ++later) ClearSeries(store, reads[later].Slot);
+      join.Now();
+      for (std::size_t later = i + 1; later < reads.size(); ++later) ClearSeries(store, reads[later].Slot);
       ui.ReadFailed(read.Path, read.Line);
       std::rethrow_exception(read.Failure);
     }

@@ -84,10 +84,10 @@ struct LoadUi {
 //      which returns false (nothing loaded, DataDirectory as it was, step 4 not run);
 //   4. rescaleOnChange = true, timeShiftDays = 0, the status shows "  Ready"; returns true.
 // The window enables the chart's controls after a pass that returned true.
-// The files are read on two threads at once, the first part (about half the bytes) by the
-// calling thread, each file into its own series; the status texts, the failure and what the store
-// holds after it are those of a pass reading one file after the other. `ui` is called on the
-// calling thread only.
+// The files are read on two threads at once, the calling thread and a second one, each taking the
+// next file not yet taken and reading it into its own series; the status texts, the failure and
+// what the store holds after it are those of a pass reading one file after the other. `ui` is
+// called on the calling thread only.
 // Throws std::runtime_error and ends the pass at the line that failed to convert (the message of
 // ParseRecord), or with the system's message when an existing file cannot be opened or read
 // (also when its name cannot be followed: a link loop, a folder that may not be searched);

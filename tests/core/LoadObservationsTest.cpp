@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -263,38 +264,44 @@ TEST(LoadObservations, FileReplacedAfterItsCheckEndsThePass) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     LoadRun run;
-    run.File(1, "a.dat", "j_u", "55800 0.1\n");
+    // A single file is read on the pass's own thread, where the status comes between the file's
+    // check and its open.
     run.File(2, "b.dat", "j_u", "55801 0.1\n");
-    // A larger file after them keeps both on the pass's own thread, where the status comes
-    // between a file's check and its open.
-    std::string later;
-    for (int day = 55802; day < 55902; ++day) later += std::to_string(day) + " 0.1\n";
-    run.File(3, "c.dat", "j_u", later);
     const std::string victim = run.dir / "b.dat";
     run.ui.onStatus = [&] {
       if (run.ui.events.back() == "status:" + kReading + victim) c.replace(victim);
     };
     EXPECT_EQ(run.Load(), std::strerror(c.error));
-    EXPECT_EQ(run.Epochs(1), std::vector<double>{55800.0});
+    EXPECT_TRUE(run.MissingFrom(2, 1));
     EXPECT_TRUE(run.store->SeriesLoaded[2]);
     EXPECT_FALSE(run.rescaleOnChange);
   }
 }
 
-// The files are read on two threads, the first ones by the pass's own; a failure ends the pass
-// as in a reading one file after the other: the files before it read, the later ones untouched.
+// A failure ends the pass as in a reading one file after the other: the files before it read,
+// the later ones untouched. The two threads of the pass take the files in turn, so a later file
+// may fail first: the failure told is still the first one in slot order. The first failing file
+// has its bad line after many good ones (before the window), a later one right away.
 TEST(LoadObservations, ConversionErrorStopsThePassAtItsLine) {
   const char* const names[] = {"a.dat", "b.dat", "c.dat", "d.dat"};
-  for (int failing = 1; failing <= 4; ++failing) {
-    SCOPED_TRACE(failing);
+  const std::vector<int> failingSets[] = {{1}, {2}, {3}, {4}, {1, 2}, {2, 4}, {1, 3, 4}};
+  std::string slowStart;
+  for (int i = 0; i < 5000; ++i) slowStart += "55000 0.1 0.2 0.3\n";
+  for (const std::vector<int>& failing : failingSets) {
+    SCOPED_TRACE(::testing::PrintToString(failing));
+    const int first = failing.front();
     LoadRun run;
     for (int slot = 1; slot <= 4; ++slot) {
-      const std::string first = std::to_string(55799 + slot) + " 0.1 0.2 0.3\n";
-      run.File(slot, names[slot - 1], "j_xp_yp_u", slot == failing ? first + "55803 abc 0.2 0.3\n55804 0.1 0.2 0.3\n" : first);
+      std::string bytes = std::to_string(55799 + slot) + " 0.1 0.2 0.3\n";
+      if (slot == first) bytes += slowStart;
+      if (std::find(failing.begin(), failing.end(), slot) != failing.end()) {
+        bytes += "55803 " + std::string(slot == first ? "abc" : "xyz") + " 0.2 0.3\n55804 0.1 0.2 0.3\n";
+      }
+      run.File(slot, names[slot - 1], "j_xp_yp_u", bytes);
     }
     EXPECT_EQ(run.Load(), "'abc' is not a valid floating point value");
     for (int slot = 1; slot <= 4; ++slot) {
-      if (slot <= failing) {
+      if (slot <= first) {
         EXPECT_EQ(run.Epochs(slot), std::vector<double>{55799.0 + slot});
         EXPECT_TRUE(run.store->SeriesLoaded[slot]);
       } else {
@@ -302,8 +309,8 @@ TEST(LoadObservations, ConversionErrorStopsThePassAtItsLine) {
         EXPECT_FALSE(run.store->SeriesLoaded[slot]);
       }
     }
-    EXPECT_EQ(run.ui.events.back(), "status:" + kReading + run.dir.prefix() + names[failing - 1]);
-    EXPECT_EQ(run.ui.events.size(), static_cast<std::size_t>(failing));
+    EXPECT_EQ(run.ui.events.back(), "status:" + kReading + run.dir.prefix() + names[first - 1]);
+    EXPECT_EQ(run.ui.events.size(), static_cast<std::size_t>(first));
     EXPECT_FALSE(run.rescaleOnChange);
     EXPECT_EQ(run.timeShiftDays, 5.0);
   }
