@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <vector>
 
 using namespace erp::ui;
@@ -593,7 +594,8 @@ class ChartTest : public QObject {
 
   // PNG and BMP files hold the picture's pixels as Format_RGB32 shows them: the chart's own
   // picture (opaque, encoded as it lies), with the inverting pen's lines on it, a picture with
-  // transparent pixels, which the encoder converts first, and an odd-sized part of a picture.
+  // transparent pixels, which the encoder converts first, an odd-sized part of a picture, and
+  // random pixels.
   void encodedPicturesKeepThePixels() {
     auto chart = MakeChart(640, 480);
     AddDailyPoints(chart->SeriesList(0), MonthStart(), 28, 0.003);
@@ -607,6 +609,13 @@ class ChartTest : public QObject {
     translucent.setPixelColor(20, 20, QColor(200, 40, 10, 128));
     translucent.setPixelColor(21, 20, QColor(0, 0, 0, 0));
     QCOMPARE(translucent.format(), QImage::Format_ARGB32_Premultiplied);
+    // Every byte difference to the row above, borrows between the bytes of a pixel among them.
+    QImage noise(203, 37, QImage::Format_ARGB32_Premultiplied);
+    std::mt19937 random(11);
+    for (int y = 0; y < noise.height(); ++y) {
+      auto* pixel = reinterpret_cast<quint32*>(noise.scanLine(y));
+      for (int x = 0; x < noise.width(); ++x) pixel[x] = 0xff000000U | (static_cast<quint32>(random()) & 0xffffffU);
+    }
 
     const struct {
       const char* name;
@@ -614,7 +623,8 @@ class ChartTest : public QObject {
     } cases[] = {{"drawn", drawn},
                  {"inverting pen", inverted},
                  {"transparent pixels", translucent},
-                 {"odd-sized part", drawn.copy(3, 5, 637, 101)}};
+                 {"odd-sized part", drawn.copy(3, 5, 637, 101)},
+                 {"random opaque pixels", noise}};
     for (const auto& c : cases) {
       for (const ChartImageFormat format : {ChartImageFormat::Png, ChartImageFormat::Bmp}) {
         qInfo("%s, %s", c.name, format == ChartImageFormat::Png ? "PNG" : "BMP");
