@@ -141,15 +141,20 @@ ExportFailure WriteFailure(const std::string& path, const std::exception& e) {
 // device, FIFO or folder under an output name is refused, never replaced.
 class FileSet {
  public:
-  void Add(const QString& path, const QByteArray& bytes) {
+  // A file written in full beside `path`, not yet in place; may run on any thread.
+  static PreparedFile Prepare(const QString& path, const QByteArray& bytes) {
     const std::string name = QFile::encodeName(path).toStdString();
     try {
-      files_.push_back(PrepareFileReplacing(name, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
-      paths_ << path;
+      return PrepareFileReplacing(name, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     } catch (const std::exception& e) {
       throw WriteFailure(name, e);
     }
   }
+  void Add(const QString& path, PreparedFile file) {
+    files_.push_back(std::move(file));
+    paths_ << path;
+  }
+  void Add(const QString& path, const QByteArray& bytes) { Add(path, Prepare(path, bytes)); }
   // Renames every file into place; returns the paths in order.
   QStringList Commit() {
     for (std::size_t i = 0; i < files_.size(); ++i) {
@@ -543,8 +548,10 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
 
     const ui::ChartImageFormat format = ChartFormat(options.Format);
     const bool picture = format == ui::ChartImageFormat::Png || format == ui::ChartImageFormat::Bmp;
-    // Pictures are encoded on worker threads while the next chart is drawn.
-    std::vector<std::future<QByteArray>> images;
+    // Pictures are encoded, written beside their names and flushed to disk on worker threads while
+    // the next chart is drawn; they are renamed into place together at the end.
+    std::vector<std::future<PreparedFile>> images;
+    std::vector<std::future<void>> encoded;  // each picture's encoding has ended, its picture let go
     std::optional<SeriesStatisticsTable> statistics;
     QStringList empty;  // the parameters whose chart shows no point
     DisplayWindow window;
@@ -575,18 +582,29 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
       }
 
       // Two pictures at a time: the chart draws over the one whose encoding has ended.
-      if (picture && images.size() >= 2) images[images.size() - 2].wait();
+      if (picture && encoded.size() >= 2) encoded[encoded.size() - 2].wait();
       chart.Redraw();
+      const QString path = ImageFilePath(options, parameter);
       if (picture) {
-        // The encoder lets go of the picture as soon as it is done (the task itself lives on in
-        // the future), so that the chart can draw over it.
-        images.push_back(std::async(std::launch::async, [image = chart.Picture(), format]() mutable {
-          const QImage picture = std::move(image);
-          return ui::Chart::EncodePicture(picture, format);
+        // The encoder lets go of the picture as soon as it is encoded (the task itself lives on
+        // in the future), so that the chart can draw over it.
+        std::promise<void> done;
+        encoded.push_back(done.get_future());
+        images.push_back(std::async(std::launch::async, [image = chart.Picture(), format, path, done = std::move(done)]() mutable {
+          QByteArray bytes;
+          {
+            struct Encoded {
+              std::promise<void>& done;
+              ~Encoded() { done.set_value(); }  // also when the encoding fails
+            } encodedAtEnd{done};
+            const QImage picture = std::move(image);
+            bytes = ui::Chart::EncodePicture(picture, format);
+          }
+          return FileSet::Prepare(path, bytes);
         }));
       } else {
-        images.push_back(std::async(std::launch::deferred, [bytes = chart.ImageFileBytes(format)]() mutable {
-          return std::move(bytes);
+        images.push_back(std::async(std::launch::deferred, [bytes = chart.ImageFileBytes(format), path] {
+          return FileSet::Prepare(path, bytes);
         }));
       }
     }
