@@ -590,7 +590,7 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
         // in the future), so that the chart can draw over it.
         std::promise<void> done;
         encoded.push_back(done.get_future());
-        images.push_back(std::async(std::launch::async, [image = chart.Picture(), format, path, done = std::move(done)]() mutable {
+        auto encodeAndWrite = [image = chart.Picture(), format, path, done = std::move(done)]() mutable {
           QByteArray bytes;
           {
             struct Encoded {
@@ -601,7 +601,8 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
             bytes = ui::Chart::EncodePicture(picture, format);
           }
           return FileSet::Prepare(path, bytes);
-        }));
+        };
+        images.push_back(std::async(std::launch::async, std::move(encodeAndWrite)));
       } else {
         images.push_back(std::async(std::launch::deferred, [bytes = chart.ImageFileBytes(format), path] {
           return FileSet::Prepare(path, bytes);
@@ -610,7 +611,8 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
     }
 
     // Charts without a single point are told, naming the window; when no chart has any, the run
-    // has nothing to show and fails without writing.
+    // has nothing to show and fails, leaving the image files as they were (the pictures written
+    // beside them go).
     const QString emptyWindow = QStringLiteral("no %1 data in the window %2 .. %3")
                                     .arg(empty.join(QStringLiteral(", ")), DayText(window.WindowStartMJD),
                                          DayText(window.WindowEndMJD));
