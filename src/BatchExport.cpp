@@ -156,12 +156,27 @@ class FileSet {
   }
   void Add(const QString& path, const QByteArray& bytes) { Add(path, Prepare(path, bytes)); }
   // Renames every file into place; returns the paths in order.
+  // Each folder that got a new name is flushed to disk once, after its last rename (also when a
+  // later rename fails).
   QStringList Commit() {
+    std::vector<std::string> folders;  // of the files renamed, one file of each folder
+    struct SyncFolders {
+      std::vector<std::string>& files;
+      ~SyncFolders() {
+        for (const std::string& file : files) SyncFolderOf(file);
+      }
+    } syncFolders{folders};
     for (std::size_t i = 0; i < files_.size(); ++i) {
       try {
-        files_[i].Commit();
+        files_[i].Commit(PreparedFile::FolderSync::Later);
       } catch (const std::exception& e) {
         throw WriteFailure(Local(paths_[static_cast<qsizetype>(i)]), e);
+      }
+      const std::filesystem::path folder = std::filesystem::path(files_[i].Target()).parent_path();
+      if (std::none_of(folders.begin(), folders.end(), [&](const std::string& file) {
+            return std::filesystem::path(file).parent_path() == folder;
+          })) {
+        folders.push_back(files_[i].Target());
       }
     }
     return paths_;

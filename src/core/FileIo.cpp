@@ -201,12 +201,14 @@ PreparedFile::~PreparedFile() {
   if (pending_) ::unlink(temporary_.c_str());
 }
 
-void PreparedFile::Commit() {
+void PreparedFile::Commit(FolderSync sync) {
   if (!pending_) return;
   if (::rename(temporary_.c_str(), target_.c_str()) != 0) ThrowSystemError(errno);
   pending_ = false;
-  SyncFolder(target_);
+  if (sync == FolderSync::Now) SyncFolder(target_);
 }
+
+void SyncFolderOf(const std::string& path) { SyncFolder(fs::path(path)); }
 
 PreparedFile PrepareFileReplacing(const std::string& path, std::string_view contents) {
   const fs::path target = FollowPathLinks(fs::path(path));

@@ -86,8 +86,11 @@ class PreparedFile {
   PreparedFile& operator=(const PreparedFile&) = delete;
   ~PreparedFile();
 
-  // Renames the new file over the old one. Throws the system's message; the old file then stays.
-  void Commit();
+  // Renames the new file over the old one and flushes the folder to disk, so that the new name
+  // lasts; a set of files in one folder can leave the flush to SyncFolderOf once all are renamed.
+  // Throws the system's message when the rename fails; the old file then stays.
+  enum class FolderSync { Now, Later };
+  void Commit(FolderSync sync = FolderSync::Now);
   // The file that Commit replaces (symbolic links followed).
   const std::string& Target() const { return target_; }
 
@@ -99,6 +102,9 @@ class PreparedFile {
   std::string target_;
   bool pending_ = true;
 };
+
+// Flushes the folder that holds `path` to disk (its entries: names renamed into it last).
+void SyncFolderOf(const std::string& path);
 
 // The first half of WriteFileReplacing: checks the file, writes `contents` beside it, flushes it to
 // disk and closes it, with the same checks and errors; the old file is not touched yet.
