@@ -54,5 +54,5 @@ awk '{ a = $2 - $1; b = $3 - $2; print a, b, a / b }' "$folder/times" | sort -n 
 awk '{ a = $2 - $1; b = $3 - $2; print a, b, a / b }' "$folder/times" | sort -n -k2 | awk '{ print $2 }' >"$folder/b"
 awk '{ a = $2 - $1; b = $3 - $2; print a / b }' "$folder/times" | sort -n >"$folder/r"
 median() { awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }' "$1"; }
-printf 'over %d runs each, in turn: orbelon --export median %.3f s, gnuplot median %.3f s, ratio median %.2f\n' \
+printf 'over %d runs each, in turn: orbelon --export median %.3f s, gnuplot median %.3f s, ratio median %.3f\n' \
   "$runs" "$(median "$folder/a")" "$(median "$folder/b")" "$(median "$folder/r")"
