@@ -155,9 +155,8 @@ class FileSet {
     paths_ << path;
   }
   void Add(const QString& path, const QByteArray& bytes) { Add(path, Prepare(path, bytes)); }
-  // Renames every file into place; returns the paths in order.
-  // Each folder that got a new name is flushed to disk once, after its last rename (also when a
-  // later rename fails).
+  // Renames every file into place; returns the paths in order. Each folder that got a new name is
+  // flushed to disk once, after the last rename (also when a later rename fails).
   QStringList Commit() {
     std::vector<std::string> folders;  // of the files renamed, one file of each folder
     struct SyncFolders {
