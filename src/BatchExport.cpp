@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <future>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -158,25 +159,22 @@ class FileSet {
   // Renames every file into place; returns the paths in order. Each folder that got a new name is
   // flushed to disk once, after the last rename (also when a later rename fails).
   QStringList Commit() {
-    std::vector<std::string> folders;  // of the files renamed, one file of each folder
     struct SyncFolders {
-      std::vector<std::string>& files;
+      std::vector<std::string> renamed;
       ~SyncFolders() {
-        for (const std::string& file : files) SyncFolderOf(file);
+        std::set<std::filesystem::path> synced;
+        for (const std::string& file : renamed) {
+          if (synced.insert(std::filesystem::path(file).parent_path()).second) SyncFolderOf(file);
+        }
       }
-    } syncFolders{folders};
+    } syncFolders;
     for (std::size_t i = 0; i < files_.size(); ++i) {
       try {
         files_[i].Commit(PreparedFile::FolderSync::Later);
       } catch (const std::exception& e) {
         throw WriteFailure(Local(paths_[static_cast<qsizetype>(i)]), e);
       }
-      const std::filesystem::path folder = std::filesystem::path(files_[i].Target()).parent_path();
-      if (std::none_of(folders.begin(), folders.end(), [&](const std::string& file) {
-            return std::filesystem::path(file).parent_path() == folder;
-          })) {
-        folders.push_back(files_[i].Target());
-      }
+      syncFolders.renamed.push_back(files_[i].Target());
     }
     return paths_;
   }

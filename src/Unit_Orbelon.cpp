@@ -452,8 +452,7 @@ void TForm1::WriteExportImageAhead() {
     exportImageAhead_.emplace(ExportImageAhead{
         fileName, picture.cacheKey(), erp::PrepareFileReplacing(fileName, std::string_view(bytes.constData(), bytes.size()))});
   } catch (const std::exception&) {
-    exportImageAhead_.reset();
-    return;
+    return;  // nothing written ahead: the stage writes the image
   }
   emit ExportImageWrittenAhead(QString::fromLatin1(fileName));
 }

@@ -1,6 +1,5 @@
 #include "core/ObservationStore.h"
 
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cassert>
