@@ -30,6 +30,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -214,6 +215,12 @@ void TForm1::FormCreate(const QStringList& arguments) {
   std::setlocale(LC_NUMERIC, "C");
 
   timeBase_ = erp::InitTimeBase(clock_());
+  try {
+    dayCorrections_ =
+        std::async(std::launch::async, [base = timeBase_.BaseMJD] { return erp::DayCorrections(base); }).share();
+  } catch (const std::system_error&) {
+    // No thread to spare: the loading pass works the corrections out itself.
+  }
 
   erp::ui::SetUpChartAxes(*ui.Chart, timeBase_);
   ui.BitBtnStart->setEnabled(true);
@@ -322,8 +329,9 @@ bool TForm1::RunLoadingPass(erp::ObservationStore& store, erp::SlotArray<bool, e
   LoadUiOfWindow loadUi(*this);
   erp::ui::ResetVectorUnitState();
   try {
+    const erp::DayCorrections* ahead = dayCorrections_.valid() ? &dayCorrections_.get() : nullptr;
     return erp::LoadObservations(timeBase_.BaseMJD, seriesSlots_, store, seriesVisible, rescaleOnChange, timeShiftDays,
-                                 loadUi);
+                                 loadUi, ahead);
   } catch (const std::exception& e) {
     if (loadUi.failedPath.empty()) throw;
     throw FailureAt(e, ForDisplay(loadUi.failedPath), loadUi.failedLine > 0 ? QString::number(loadUi.failedLine) : QString());

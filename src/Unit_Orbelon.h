@@ -12,8 +12,10 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "Unit_OrbelonForm.h"
 #include "core/FileIo.h"
@@ -186,6 +188,9 @@ class TForm1 : public QMainWindow {
   erp::SeriesSlots seriesSlots_;
   erp::ViewState view_;
   std::unique_ptr<erp::ObservationStore> store_;  // made by the first loading pass
+  // The loading pass's UT1 corrections of its window's days, worked out on another thread from
+  // the window's creation on, before Start is pressed; none when no thread could be started.
+  std::shared_future<erp::DayCorrections> dayCorrections_;
   std::unique_ptr<erp::PlotArrays> plot_;         // made by the first refresh pass
   erp::RefreshResult lastRefresh_;
   int refreshCount_ = 0;

@@ -138,6 +138,14 @@ bool FileExists(const std::string& path) {
   ThrowSystemError(state.Error);
 }
 
+void ReadAheadFile(const std::string& path) {
+  if (path.find('\0') != std::string::npos) return;
+  const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  struct stat st {};
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_WILLNEED);
+}
+
 FileHandle OpenForReading(const std::string& path) {
   if (path.find('\0') != std::string::npos) ThrowSystemError(ENOENT);
   // O_NONBLOCK: opening a FIFO returns at once instead of waiting for a writer; O_NOCTTY: a

@@ -55,6 +55,11 @@ bool FileExists(const std::string& path);
 // a regular file is refused with FileStateOf's errors (EISDIR, EINVAL). Throws the system's message.
 FileHandle OpenForReading(const std::string& path);
 
+// Asks the system to bring a regular file's contents from the disk now, without waiting for it,
+// so that reading several files one after the other does not wait for the disk at each. Nothing
+// happens to anything else (a FIFO or device is left unopened), and a failure is ignored.
+void ReadAheadFile(const std::string& path);
+
 // Creates an empty file where nothing exists yet (through a dangling symbolic link, its target).
 // An existing regular file is left as it is; a folder, FIFO, socket or device fails with
 // EISDIR or EINVAL. Throws the system's message when the file cannot be created.

@@ -3,8 +3,10 @@
 #include <array>
 #include <atomic>
 #include <cassert>
+#include <cmath>
 #include <exception>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -36,12 +38,18 @@ bool IsBlankName(std::string_view fileName) {
 
 // The UT1 corrections of one loading pass by day of the window. The series of different centres
 // mostly share their epochs (a record a day at 00:00), and the correction of an epoch is the same
-// computation each time: the last one of each day is kept and used again for the same epoch.
+// computation each time: those worked out ahead are looked up, and of the others the last one of
+// each day is kept and used again for the same epoch.
 class CorrectionCache {
  public:
+  explicit CorrectionCache(const DayCorrections* ahead) : ahead_(ahead) {}
+
   // The correction (with the seasonal term) of `epoch`, which lies `days` (1 <= days < 1000) after
   // the store's day origin.
   double Of(double epoch, double days) {
+    if (ahead_ != nullptr) {
+      if (const std::optional<double> known = ahead_->Of(epoch, days)) return *known;
+    }
     Entry& entry = entries_[static_cast<std::size_t>(days)];
     if (!entry.valid || entry.epoch != epoch) entry = Entry{true, epoch, Ut1Correction(epoch, kWithSeasonalTerm)};
     return entry.correction;
@@ -53,6 +61,7 @@ class CorrectionCache {
     double epoch = 0.0;       // MJD
     double correction = 0.0;  // seconds
   };
+  const DayCorrections* ahead_;  // none, or those of the pass's window
   std::array<Entry, static_cast<std::size_t>(kWindowDays)> entries_{};
 };
 
@@ -172,12 +181,12 @@ bool ReadNextFile(std::vector<DataFileRead>& reads, const SeriesSlots& slots, do
 // taken yet: neither is idle while files are left, however the processor is shared and whatever
 // else the caller does (it also paints the status). Each file goes into its own series.
 void ReadDataFiles(std::vector<DataFileRead>& reads, const SeriesSlots& slots, double baseMJD, ObservationStore& store,
-                   LoadUi& ui) {
+                   LoadUi& ui, const DayCorrections* ahead) {
   PassProgress progress(reads.size());
   std::thread second;
   if (reads.size() > 1) {
     second = std::thread([&] {
-      auto corrections = std::make_unique<CorrectionCache>();
+      auto corrections = std::make_unique<CorrectionCache>(ahead);
       while (ReadNextFile(reads, slots, baseMJD, store, *corrections, progress)) {
       }
     });
@@ -194,7 +203,7 @@ void ReadDataFiles(std::vector<DataFileRead>& reads, const SeriesSlots& slots, d
     ~Join() { Now(); }
   } join{second, progress};
 
-  auto corrections = std::make_unique<CorrectionCache>();
+  auto corrections = std::make_unique<CorrectionCache>(ahead);
   for (std::size_t i = 0; i < reads.size(); ++i) {
     DataFileRead& read = reads[i];
     ui.ShowStatus(kReadingStatus + PathForDisplay(read.Path));
@@ -222,6 +231,19 @@ std::string WorkingDirectory() {
 
 }  // namespace
 
+DayCorrections::DayCorrections(double baseMJD) : baseMJD_(baseMJD) {
+  epochs_.fill(std::numeric_limits<double>::quiet_NaN());  // equal to no epoch
+  for (std::size_t day = 1; day < kDays; ++day) {
+    // The 0h of the day is the whole MJD in [baseMJD + day, baseMJD + day + 1); it belongs to the
+    // day only when the pass's own subtraction puts it there.
+    const double epoch = std::ceil(baseMJD + static_cast<double>(day));
+    const double days = epoch - baseMJD;
+    if (!(days >= 1.0 && days < kWindowDays) || static_cast<std::size_t>(days) != day) continue;
+    epochs_[day] = epoch;
+    corrections_[day] = Ut1Correction(epoch, kWithSeasonalTerm);
+  }
+}
+
 std::size_t ObservationStore::Index(int row, int series, int parameter) {
   // Outside the table is a programming error (checked in debug builds, like SlotArray).
   assert(row >= 1 && row <= Rows && series >= 1 && series <= SeriesCount && parameter >= 1 && parameter <= Parameters);
@@ -232,7 +254,8 @@ std::size_t ObservationStore::Index(int row, int series, int parameter) {
 
 bool LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
                       SlotArray<bool, SeriesCount>& seriesVisible, bool& rescaleOnChange,
-                      double& timeShiftDays, LoadUi& ui) {
+                      double& timeShiftDays, LoadUi& ui, const DayCorrections* ahead) {
+  if (ahead != nullptr && ahead->BaseMJD() != baseMJD) ahead = nullptr;
   store.Values.fill(MissingValue);
   store.SeriesLoaded.Fill(false);
   seriesVisible.Fill(false);
@@ -249,7 +272,10 @@ bool LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore
       if (state.Kind == FileKind::Missing || state.Kind == FileKind::NotAFile) continue;
       reads.push_back(DataFileRead{i, path, state, 0, nullptr});
     }
-    ReadDataFiles(reads, slots, baseMJD, store, ui);
+    // The disk is asked for every file at once, so that reading one file does not wait for it
+    // while the next ones could be on their way; each is read when its turn comes.
+    for (const DataFileRead& read : reads) ReadAheadFile(read.Path);
+    ReadDataFiles(reads, slots, baseMJD, store, ui, ahead);
     if (store.AnySeriesLoaded) break;
 
     ui.ShowMessage(kNoDataMessage);

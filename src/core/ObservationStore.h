@@ -67,6 +67,30 @@ struct LoadUi {
   }
 };
 
+// The UT1 corrections (Ut1Correction with the seasonal term) of the epochs at 0h of the days of
+// a loading pass's window, worked out before the pass: the program can do it while it waits for
+// Start, so that the pass only looks them up (they are most of its records' epochs). A pass works
+// out the corrections of other epochs, or of another window, itself.
+class DayCorrections {
+ public:
+  explicit DayCorrections(double baseMJD);
+
+  double BaseMJD() const { return baseMJD_; }
+  // The correction of `epoch`, which lies `days` (1 <= days < 1000) after BaseMJD, when `epoch` is
+  // the 0h of its day.
+  std::optional<double> Of(double epoch, double days) const {
+    const std::size_t day = static_cast<std::size_t>(days);
+    if (epochs_[day] != epoch) return std::nullopt;
+    return corrections_[day];
+  }
+
+ private:
+  static constexpr std::size_t kDays = 1000;
+  double baseMJD_;
+  std::array<double, kDays> epochs_;  // by day (trunc(epoch - BaseMJD)); NaN where none
+  std::array<double, kDays> corrections_{};
+};
+
 // The loading pass. Fills `store` from the data file of every slot:
 //   1. every store value becomes MissingValue, SeriesLoaded and seriesVisible are cleared;
 //   2. for each slot, the path DataDirectory + SeriesFileName (no separator added) is skipped
@@ -92,8 +116,10 @@ struct LoadUi {
 // ParseRecord), or with the system's message when an existing file cannot be opened or read
 // (also when its name cannot be followed: a link loop, a folder that may not be searched);
 // what was stored stays, and step 4 does not run.
+// `ahead`, when given for the same baseMJD, holds corrections worked out before the pass; the
+// store is the same with or without it.
 bool LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
                       SlotArray<bool, SeriesCount>& seriesVisible, bool& rescaleOnChange,
-                      double& timeShiftDays, LoadUi& ui);
+                      double& timeShiftDays, LoadUi& ui, const DayCorrections* ahead = nullptr);
 
 }  // namespace erp

@@ -186,6 +186,51 @@ TEST(LoadObservations, StoresTheParametersEachFormatHas) {
   EXPECT_NE(ut1r, 0.5);
 }
 
+TEST(LoadObservations, CorrectionsWorkedOutAheadAreThoseOfTheEpochsAt0h) {
+  struct Case {
+    const char* what;
+    double base, epoch;
+    bool known;
+  };
+  const Case cases[] = {
+      {"whole base: the day's first epoch", 55000.0, 55001.0, true},
+      {"whole base: the window's last day", 55000.0, 55999.0, true},
+      {"whole base: noon", 55000.0, 55001.5, false},
+      {"base at 10h: the 0h after it", kBaseMJD, 55760.0, true},
+      {"base at 10h: 0h of the last day", kBaseMJD, 56758.0, true},
+      {"base at 10h: 6h", kBaseMJD, 55760.25, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const DayCorrections ahead(c.base);
+    const std::optional<double> correction = ahead.Of(c.epoch, c.epoch - c.base);
+    ASSERT_EQ(correction.has_value(), c.known);
+    if (c.known) {
+      EXPECT_EQ(*correction, Ut1Correction(c.epoch, 1));
+    }
+  }
+}
+
+TEST(LoadObservations, CorrectionsWorkedOutAheadLeaveTheStoreAsItIs) {
+  std::string lines;  // 0h and 6h epochs over the whole window, and a day with both
+  for (double mjd = 55759.0; mjd < 56759.0; mjd += 0.75) lines += std::to_string(mjd) + " 0.1 0.2 0.3\n";
+  auto load = [&](const DayCorrections* ahead) {
+    LoadRun run;
+    run.File(1, "a.dat", "j_xp_yp_u", lines);
+    run.File(2, "b.dat", "yy_mm_dd_hh_u_xp_yp", "13 8 4 0 0.1 0.2 0.3\n13 8 4 6 0.2 0.2 0.3\n13 8 5 0 0.3 0.2 0.3\n");
+    EXPECT_EQ(testing::ErrorOf([&] {
+                LoadObservations(kBaseMJD, run.slots, *run.store, run.visible, run.rescaleOnChange, run.timeShiftDays,
+                                 run.ui, ahead);
+              }),
+              "");
+    return run.store->Values;
+  };
+  const DayCorrections ahead(kBaseMJD);
+  const auto without = load(nullptr);
+  const auto with = load(&ahead);
+  EXPECT_TRUE(std::equal(with.begin(), with.end(), without.begin()));
+}
+
 TEST(LoadObservations, SkipsSlotsWithoutAFileAndReportsProgress) {
   LoadRun run;
   run.File(1, "a.dat", "j_u", "55800 0.1\n");
