@@ -133,6 +133,7 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
   ui.Timer1->start();
   ui.Timer2->start();
   ui.Timer3->start();
+  autoStartDue_ = std::chrono::steady_clock::now() + ui.Timer3->intervalAsDuration();
   ui.SetupUi(*this);
 
   connect(ui.About1, &QAction::triggered, this, Guard(&TForm1::About1Click));
@@ -254,6 +255,9 @@ void TForm1::FormCreate(const QStringList& arguments) {
   if (arguments.size() > 1 && arguments[1] == QLatin1String("-a")) {
     view_.AutoStartPending = true;
     view_.ExportStart = true;
+    // Timer3's first tick presses Start on time: the event queue is woken for it to the
+    // microsecond, where Qt would sleep on to the next whole millisecond.
+    WakeUpAt(autoStartDue_);
   }
 }
 
@@ -299,6 +303,7 @@ void TForm1::BitBtnStartClick() {
     // be written, the error is shown and the loop that dispatched this press goes on.
     erp::SaveScaleMemory(scaleMemory_);
     exportImageAhead_.reset();  // its temporary file goes: the process ends without destructors
+    SyncExportFolder();
     processEnd_(0);
     return;
   }
@@ -365,11 +370,15 @@ bool TForm1::LoadObservations() {
 // An error escaping a refresh pass or an image save ends the loop (the caller's guard shows it);
 // the window then stays as it is and the button still acts as Exit.
 void TForm1::ViewerLoop() {
-  // An image written ahead for a stage that is not reached (an error ends the loop) goes with it.
-  struct DropImageAhead {
-    std::optional<ExportImageAhead>& image;
-    ~DropImageAhead() { image.reset(); }
-  } dropImageAhead{exportImageAhead_};
+  // An image written ahead for a stage that is not reached (an error ends the loop) goes with it;
+  // the folder of one renamed into place is flushed.
+  struct EndExport {
+    TForm1& window;
+    ~EndExport() {
+      window.exportImageAhead_.reset();
+      window.SyncExportFolder();
+    }
+  } endExport{*this};
   while (view_.Running) {
     const auto iterationStart = std::chrono::steady_clock::now();
     if (view_.RecomputeRequested) RefreshPass();
@@ -383,14 +392,19 @@ void TForm1::ViewerLoop() {
 // longer than the interval leaves no wait at all.
 void TForm1::WaitForMessages(std::chrono::steady_clock::time_point iterationStart) {
   using namespace std::chrono;
-  // Wakes the event queue just after the end of the interval, to the microsecond.
-  if (!intervalEnd_) intervalEnd_ = std::make_unique<erp::ui::WakeUp>();
+  SyncExportFolder();
   for (auto elapsed = steady_clock::now() - iterationStart; elapsed <= kPollInterval;
        elapsed = steady_clock::now() - iterationStart) {
-    intervalEnd_->At(iterationStart + kPollInterval + 1ns);
+    WakeUpAt(iterationStart + kPollInterval + 1ns);  // just after the end of the interval
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     WriteExportImageAhead();
   }
+}
+
+// Wakes the event queue at `moment`, to the microsecond, instead of any moment set before.
+void TForm1::WakeUpAt(std::chrono::steady_clock::time_point moment) {
+  if (!wakeUp_) wakeUp_ = std::make_unique<erp::ui::WakeUp>();
+  wakeUp_->At(moment);
 }
 
 // The four stages of the automatic export, tested in this order, so that each stage set in this
@@ -425,6 +439,14 @@ void TForm1::AdvanceAutomaticExport() {
   exportImageAhead_.reset();  // one written for a stage that did not use it
 }
 
+// Flushes to disk the folder of the automatic export's image renamed into place last, when that
+// has not been done yet, so that its new name lasts.
+void TForm1::SyncExportFolder() {
+  if (!unsyncedExport_) return;
+  erp::SyncFolderOf(*unsyncedExport_);
+  unsyncedExport_.reset();
+}
+
 // Writes the chart as one of the automatic export's images; a failure names the file. An image
 // written ahead of the stage (WriteExportImageAhead) is only renamed into place, when it holds the
 // picture the chart shows now and its name still stands for what it stood for then.
@@ -435,7 +457,10 @@ void TForm1::SaveExportImage(const char* fileName) {
         ui.Chart->Picture().cacheKey() == ahead->PictureKey && erp::FollowLinks(fileName) == ahead->File.Target()) {
       const erp::FileKind kind = erp::FileStateOf(ahead->File.Target()).Kind;
       if (kind == erp::FileKind::Regular || kind == erp::FileKind::Missing) {
-        ahead->File.Commit();
+        // The image is in place; its folder is flushed to disk at the start of the next wait, out
+        // of the stage's way (or when the loop or the program ends before it).
+        ahead->File.Commit(erp::PreparedFile::FolderSync::Later);
+        unsyncedExport_ = ahead->File.Target();
         return;
       }
     }

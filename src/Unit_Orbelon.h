@@ -162,7 +162,9 @@ class TForm1 : public QMainWindow {
   void ShowStartButton(bool exit);
   void ViewerLoop();
   void WaitForMessages(std::chrono::steady_clock::time_point iterationStart);
+  void WakeUpAt(std::chrono::steady_clock::time_point moment);
   void SaveExportImage(const char* fileName);
+  void SyncExportFolder();
   void WriteExportImageAhead();
   void AdvanceAutomaticExport();
   void RefreshPass();
@@ -199,7 +201,8 @@ class TForm1 : public QMainWindow {
   QElapsedTimer startPressed_;     // since Start became Exit and the loop began
   int wheelAngle_ = 0;             // wheel turn not yet made into a step (eighths of a degree)
   std::unique_ptr<erp::ui::Crosshair> crosshair_;
-  std::unique_ptr<erp::ui::WakeUp> intervalEnd_;  // the end of the loop's wait
+  std::unique_ptr<erp::ui::WakeUp> wakeUp_;  // the end of the loop's wait, or the automatic start
+  std::chrono::steady_clock::time_point autoStartDue_;  // Timer3's first tick
 
   // The image of the next automatic export stage, written in full and flushed beside its name
   // during the wait before the stage, and the picture it holds (QImage::cacheKey).
@@ -209,6 +212,7 @@ class TForm1 : public QMainWindow {
     erp::PreparedFile File;
   };
   std::optional<ExportImageAhead> exportImageAhead_;
+  std::optional<std::string> unsyncedExport_;  // an image renamed into place, its folder not yet flushed
 
   QDialog* fmABOUT = nullptr;
   QDialog* fmFormat = nullptr;

@@ -11,8 +11,11 @@
 #include <QtTest>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "FakeInteraction.h"
 #include "ViewerFixture.h"
@@ -23,6 +26,28 @@
 
 using fixture::RunScenario;
 using fixture::Step;
+
+// The renames and folder flushes of the program, in order, while `recordFileCalls` is set: the test
+// binary is linked with --wrap=rename,--wrap=fsync, so the program's calls come here first.
+namespace {
+bool recordFileCalls = false;
+std::vector<std::string> fileCalls;  // "rename utr.bmp", "sync folder"
+}  // namespace
+
+extern "C" {
+int __real_rename(const char* from, const char* to);
+int __real_fsync(int fd);
+
+int __wrap_rename(const char* from, const char* to) {
+  if (recordFileCalls) fileCalls.push_back("rename " + QFileInfo(QString::fromLocal8Bit(to)).fileName().toStdString());
+  return __real_rename(from, to);
+}
+int __wrap_fsync(int fd) {
+  struct stat st {};
+  if (recordFileCalls && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) fileCalls.push_back("sync folder");
+  return __real_fsync(fd);
+}
+}
 
 namespace {
 
@@ -298,6 +323,40 @@ class ViewerLoopTest : public QObject {
     QVERIFY(drawn.value(2) != drawn.value(3) && drawn.value(3) != drawn.value(4));
     QCOMPARE(w->findChild<erp::ui::RadioGroup*>("RadioGroupPVZ")->ItemIndex(), 3);
     QVERIFY(fake_.errors.isEmpty());
+  }
+
+  // Every image renamed into place has its folder flushed to disk after it, before the next image
+  // (the flush may wait for the next wait of the loop, out of the stage's way), and so has the
+  // scale memory written on closing. The window closes during the wait before the last stage, so
+  // that the loop ends right after it.
+  void automaticExportFlushesTheFolderOfEachImage() {
+    fileCalls.clear();
+    recordFileCalls = true;
+    auto w = Make({"orbelon", "-a"});
+    connect(w.get(), &TForm1::ExportImageWrittenAhead, [&](const QString& name) {
+      if (name == "yp.bmp") w->close();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists("yp.bmp") && !w->View().Running, 15000);
+    w.reset();
+    recordFileCalls = false;
+    QVERIFY(fake_.errors.isEmpty());
+    std::vector<std::string> renamed;
+    std::size_t unsynced = 0;  // renames not yet followed by a flush
+    for (const std::string& call : fileCalls) {
+      if (call == "sync folder") {
+        unsynced = 0;
+        continue;
+      }
+      if (call.size() > 4 && call.compare(call.size() - 4, 4, ".bmp") == 0) {
+        QCOMPARE(unsynced, std::size_t{0});  // the image before it was flushed
+      }
+      renamed.push_back(call);
+      ++unsynced;
+    }
+    QCOMPARE(unsynced, std::size_t{0});
+    const auto syncs = std::count(fileCalls.begin(), fileCalls.end(), "sync folder");
+    QCOMPARE(static_cast<std::size_t>(syncs), renamed.size());  // one flush each, none lost behind another's
+    QCOMPARE(renamed, (std::vector<std::string>{"rename utr.bmp", "rename xp.bmp", "rename scale.ini", "rename yp.bmp"}));
   }
 
   // Each image is written beside its name during the wait before its stage, which then renames it
