@@ -110,8 +110,8 @@ int main(int argc, char** argv) {
   }
   std::sort(times.begin(), times.end());
   const double median = times[times.size() / 2];
-  std::printf("start to yp.bmp over %d runs: min %.3f s, median %.3f s, max %.3f s\n", runs, times.front(), median,
+  std::printf("start to yp.bmp over %d runs: min %.4f s, median %.4f s, max %.4f s\n", runs, times.front(), median,
               times.back());
-  std::printf("beyond the timers and the loop's four iterations (0.18 s): %.3f s\n", median - 0.18);
+  std::printf("beyond the timers and the loop's four iterations (0.18 s): %.4f s\n", median - 0.18);
   return 0;
 }
