@@ -186,6 +186,10 @@ void ReadDataFiles(std::vector<DataFileRead>& reads, const SeriesSlots& slots, d
   std::thread second;
   if (reads.size() > 1) {
     second = std::thread([&] {
+      // First the disk is asked for every file at once, so that reading one file does not wait
+      // for it while the next ones could be on their way; meanwhile the caller shows the status
+      // and reads the first file.
+      for (const DataFileRead& read : reads) ReadAheadFile(read.Path);
       auto corrections = std::make_unique<CorrectionCache>(ahead);
       while (ReadNextFile(reads, slots, baseMJD, store, *corrections, progress)) {
       }
@@ -272,9 +276,6 @@ bool LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore
       if (state.Kind == FileKind::Missing || state.Kind == FileKind::NotAFile) continue;
       reads.push_back(DataFileRead{i, path, state, 0, nullptr});
     }
-    // The disk is asked for every file at once, so that reading one file does not wait for it
-    // while the next ones could be on their way; each is read when its turn comes.
-    for (const DataFileRead& read : reads) ReadAheadFile(read.Path);
     ReadDataFiles(reads, slots, baseMJD, store, ui, ahead);
     if (store.AnySeriesLoaded) break;
 
