@@ -216,12 +216,6 @@ void TForm1::FormCreate(const QStringList& arguments) {
   std::setlocale(LC_NUMERIC, "C");
 
   timeBase_ = erp::InitTimeBase(clock_());
-  try {
-    dayCorrections_ =
-        std::async(std::launch::async, [base = timeBase_.BaseMJD] { return erp::DayCorrections(base); }).share();
-  } catch (const std::system_error&) {
-    // No thread to spare: the loading pass works the corrections out itself.
-  }
 
   erp::ui::SetUpChartAxes(*ui.Chart, timeBase_);
   ui.BitBtnStart->setEnabled(true);
@@ -258,6 +252,15 @@ void TForm1::FormCreate(const QStringList& arguments) {
     // Timer3's first tick presses Start on time: the event queue is woken for it to the
     // microsecond, where Qt would sleep on to the next whole millisecond.
     WakeUpAt(autoStartDue_);
+    // Until then the loading pass's UT1 corrections are worked out on another thread. (An
+    // operator's press comes late enough for the pass to work them out itself at no visible cost,
+    // and the window's start stays without the thread.)
+    try {
+      dayCorrections_ =
+          std::async(std::launch::async, [base = timeBase_.BaseMJD] { return erp::DayCorrections(base); }).share();
+    } catch (const std::system_error&) {
+      // No thread to spare: the pass works them out itself.
+    }
   }
 }
 

@@ -190,8 +190,8 @@ class TForm1 : public QMainWindow {
   erp::SeriesSlots seriesSlots_;
   erp::ViewState view_;
   std::unique_ptr<erp::ObservationStore> store_;  // made by the first loading pass
-  // The loading pass's UT1 corrections of its window's days, worked out on another thread from
-  // the window's creation on, before Start is pressed; none when no thread could be started.
+  // The loading pass's UT1 corrections of its window's days, worked out on another thread in
+  // automatic mode while Timer3's first tick is awaited; none otherwise.
   std::shared_future<erp::DayCorrections> dayCorrections_;
   std::unique_ptr<erp::PlotArrays> plot_;         // made by the first refresh pass
   erp::RefreshResult lastRefresh_;
