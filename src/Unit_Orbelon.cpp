@@ -252,14 +252,15 @@ void TForm1::FormCreate(const QStringList& arguments) {
     // Timer3's first tick presses Start on time: the event queue is woken for it to the
     // microsecond, where Qt would sleep on to the next whole millisecond.
     WakeUpAt(autoStartDue_);
-    // Until then the loading pass's UT1 corrections are worked out on another thread. (An
-    // operator's press comes late enough for the pass to work them out itself at no visible cost,
-    // and the window's start stays without the thread.)
+    // Until then the loading pass's store and UT1 corrections are made on another thread. (An
+    // operator's press comes late enough for the pass to make them itself at no visible cost, and
+    // the window's start stays without the thread.)
     try {
-      dayCorrections_ =
-          std::async(std::launch::async, [base = timeBase_.BaseMJD] { return erp::DayCorrections(base); }).share();
+      loadingAhead_ = std::async(std::launch::async, [base = timeBase_.BaseMJD] {
+        return LoadingAhead{erp::DayCorrections(base), std::make_unique<erp::ObservationStore>()};
+      });
     } catch (const std::system_error&) {
-      // No thread to spare: the pass works them out itself.
+      // No thread to spare: the pass makes them itself.
     }
   }
 }
@@ -337,12 +338,25 @@ bool TForm1::RunLoadingPass(erp::ObservationStore& store, erp::SlotArray<bool, e
   LoadUiOfWindow loadUi(*this);
   erp::ui::ResetVectorUnitState();
   try {
-    const erp::DayCorrections* ahead = dayCorrections_.valid() ? &dayCorrections_.get() : nullptr;
+    const erp::DayCorrections* ahead = dayCorrections_ ? &*dayCorrections_ : nullptr;
     return erp::LoadObservations(timeBase_.BaseMJD, seriesSlots_, store, seriesVisible, rescaleOnChange, timeShiftDays,
                                  loadUi, ahead);
   } catch (const std::exception& e) {
     if (loadUi.failedPath.empty()) throw;
     throw FailureAt(e, ForDisplay(loadUi.failedPath), loadUi.failedLine > 0 ? QString::number(loadUi.failedLine) : QString());
+  }
+}
+
+// Takes what was made ahead of the first loading pass, once it is made (it takes about a
+// millisecond); nothing when nothing was, or its making failed (the pass then makes its own).
+void TForm1::TakeLoadingAhead() {
+  if (!loadingAhead_.valid()) return;
+  try {
+    LoadingAhead ahead = loadingAhead_.get();
+    dayCorrections_.emplace(ahead.Corrections);
+    if (!store_) store_ = std::move(ahead.Store);
+  } catch (const std::exception&) {
+    // No memory on the other thread: the pass makes its own store and corrections.
   }
 }
 
@@ -355,8 +369,9 @@ void TForm1::ShowStartButton(bool exit) {
 }
 
 bool TForm1::LoadObservations() {
-  // The store (600 kB) is made by the first press of Start, whose loading pass fills it: the
+  // The store (600 kB) is made for the first press of Start, whose loading pass fills it: the
   // window's start does not wait for it.
+  TakeLoadingAhead();
   if (!store_) store_ = std::make_unique<erp::ObservationStore>();
   if (!RunLoadingPass(*store_, view_.SeriesVisible, view_.RescaleOnChange, view_.TimeShiftDays)) return false;
   // The data are in: every group box and checkbox lying on the chart comes alive, and so does the

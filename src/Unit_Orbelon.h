@@ -160,6 +160,7 @@ class TForm1 : public QMainWindow {
   bool RunLoadingPass(erp::ObservationStore& store, erp::SlotArray<bool, erp::SeriesCount>& seriesVisible,
                       bool& rescaleOnChange, double& timeShiftDays);
   void ShowStartButton(bool exit);
+  void TakeLoadingAhead();
   void ViewerLoop();
   void WaitForMessages(std::chrono::steady_clock::time_point iterationStart);
   void WakeUpAt(std::chrono::steady_clock::time_point moment);
@@ -190,9 +191,14 @@ class TForm1 : public QMainWindow {
   erp::SeriesSlots seriesSlots_;
   erp::ViewState view_;
   std::unique_ptr<erp::ObservationStore> store_;  // made by the first loading pass
-  // The loading pass's UT1 corrections of its window's days, worked out on another thread in
-  // automatic mode while Timer3's first tick is awaited; none otherwise.
-  std::shared_future<erp::DayCorrections> dayCorrections_;
+  // What the first loading pass needs before it reads, made on another thread in automatic mode
+  // while Timer3's first tick is awaited: the UT1 corrections of its window's days, and its store.
+  struct LoadingAhead {
+    erp::DayCorrections Corrections;
+    std::unique_ptr<erp::ObservationStore> Store;
+  };
+  std::future<LoadingAhead> loadingAhead_;
+  std::optional<erp::DayCorrections> dayCorrections_;  // taken from it by the first pass
   std::unique_ptr<erp::PlotArrays> plot_;         // made by the first refresh pass
   erp::RefreshResult lastRefresh_;
   int refreshCount_ = 0;
