@@ -363,7 +363,7 @@ void TForm1::TakeLoadingAhead() {
 // "Старт" in green before the data are loaded, "ВЫХОД" in red once the press has started them,
 // painted at once: the loading pass that follows processes no messages.
 void TForm1::ShowStartButton(bool exit) {
-  ui.BitBtnStart->setStyleSheet(exit ? QStringLiteral("color: #ff0000;") : QStringLiteral("color: #008000;"));
+  ui.ColorStartButton(exit);
   ui.BitBtnStart->setText(exit ? tr("ВЫХОД") : tr("Старт"));
   ui.BitBtnStart->repaint();
 }

@@ -102,7 +102,7 @@ void TForm1Form::SetupUi(QMainWindow& window) {
   BitBtnStart->setObjectName(QStringLiteral("BitBtnStart"));
   BitBtnStart->setGeometry(301, 40, 62, 23);
   BitBtnStart->setFont(BoldFont(BitBtnStart->font()));
-  BitBtnStart->setStyleSheet(QStringLiteral("color: #008000;"));
+  ColorStartButton(false);
   BitBtnStart->setEnabled(false);
   BitBtnStart->raise();
 
@@ -134,6 +134,12 @@ void TForm1Form::SetupUi(QMainWindow& window) {
   for (QAbstractButton* button : Chart->findChildren<QAbstractButton*>()) {
     if (qobject_cast<QRadioButton*>(button) || qobject_cast<QCheckBox*>(button)) button->setFocusPolicy(Qt::TabFocus);
   }
+}
+
+void TForm1Form::ColorStartButton(bool exit) {
+  QPalette palette = BitBtnStart->palette();
+  palette.setColor(QPalette::ButtonText, exit ? QColor(0xff, 0x00, 0x00) : QColor(0x00, 0x80, 0x00));
+  BitBtnStart->setPalette(palette);
 }
 
 void TForm1Form::SetupTimers(QMainWindow& window) {

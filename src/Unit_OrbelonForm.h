@@ -30,6 +30,10 @@ struct TForm1Form {
   void SetupUi(QMainWindow& window);
   // The three timers of the window, not yet started.
   void SetupTimers(QMainWindow& window);
+  // The Start button's caption colour: green while it starts, red once it exits. It is the
+  // palette's button text, which the style paints as it is; a style sheet would give the same
+  // pixels at many times the cost of every change, and the press that loads the data changes it.
+  void ColorStartButton(bool exit);
 
   QMenu* Options1 = nullptr;
   QAction* About1 = nullptr;

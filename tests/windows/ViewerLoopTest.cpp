@@ -114,7 +114,7 @@ class ViewerLoopTest : public QObject {
     erp::ui::Chart& chart = w->Chart();
     QVERIFY(RunScenario(*w, {{[&] { return w->RefreshCount() >= 1 && !chart.RedrawPending(); }, [&] {
       QCOMPARE(Start(*w)->text(), QStringLiteral("ВЫХОД"));
-      QVERIFY(Start(*w)->styleSheet().contains("#ff0000"));
+      QCOMPARE(Start(*w)->palette().color(QPalette::ButtonText), QColor(0xff, 0x00, 0x00));
       QCOMPARE(w->StatusText(), QStringLiteral("  Ready"));
       for (QWidget* control : chart.OverlayControls()) QVERIFY(control->isEnabled());
       // The month window with both bounding Mondays; series 4 has UT1 only, all four are drawn.
@@ -535,7 +535,7 @@ class ViewerLoopTest : public QObject {
     QCOMPARE(fake_.messages, QStringList{QStringLiteral("Путь к файлам данных указан неверно!")});
     QVERIFY(!w->View().Running);
     QCOMPARE(Start(*w)->text(), QStringLiteral("Старт"));
-    QVERIFY(Start(*w)->styleSheet().contains("#008000"));
+    QCOMPARE(Start(*w)->palette().color(QPalette::ButtonText), QColor(0x00, 0x80, 0x00));
     QCOMPARE(w->StatusText(), status);
     QVERIFY(!w->findChild<QGroupBox*>("GroupBox2")->isEnabled());
     QCOMPARE(w->RefreshCount(), 0);
