@@ -369,8 +369,8 @@ void TForm1::ShowStartButton(bool exit) {
 }
 
 bool TForm1::LoadObservations() {
-  // The store (600 kB) is made for the first press of Start, whose loading pass fills it: the
-  // window's start does not wait for it.
+  // The store (600 kB) is made for the first press of Start, whose loading pass fills it, ahead of
+  // it in automatic mode: the window's start does not wait for it.
   TakeLoadingAhead();
   if (!store_) store_ = std::make_unique<erp::ObservationStore>();
   if (!RunLoadingPass(*store_, view_.SeriesVisible, view_.RescaleOnChange, view_.TimeShiftDays)) return false;
@@ -407,7 +407,8 @@ void TForm1::ViewerLoop() {
 
 // Dispatches the GUI's messages until kPollInterval has passed since `iterationStart`, sleeping in
 // the event queue in between: an idle window costs no processor time. A refresh pass that took
-// longer than the interval leaves no wait at all.
+// longer than the interval leaves no wait at all. First the folder of an image that the last
+// stage renamed into place is flushed to disk.
 void TForm1::WaitForMessages(std::chrono::steady_clock::time_point iterationStart) {
   using namespace std::chrono;
   SyncExportFolder();
