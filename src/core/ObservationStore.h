@@ -85,7 +85,7 @@ class DayCorrections {
   }
 
  private:
-  static constexpr std::size_t kDays = 1000;
+  static constexpr std::size_t kDays = ObservationStore::Rows;  // days 0..999 of the window
   double baseMJD_;
   std::array<double, kDays> epochs_;  // by day (trunc(epoch - BaseMJD)); NaN where none
   std::array<double, kDays> corrections_{};
