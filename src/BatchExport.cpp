@@ -19,6 +19,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <sys/stat.h>
 
 #include "core/FileIo.h"
@@ -120,15 +121,30 @@ class BatchLoadUi final : public LoadUi {
 };
 
 // The loading pass of the run. A failure is reported with its file and line, then the message.
-void Load(double baseMJD, const SeriesSlots& files, ObservationStore& store, ViewState& view) {
+void Load(double baseMJD, const SeriesSlots& files, ObservationStore& store, ViewState& view,
+          const DayCorrections& ahead) {
   BatchLoadUi ui;
   try {
-    LoadObservations(baseMJD, files, store, view.SeriesVisible, view.RescaleOnChange, view.TimeShiftDays, ui);
+    LoadObservations(baseMJD, files, store, view.SeriesVisible, view.RescaleOnChange, view.TimeShiftDays, ui, &ahead);
   } catch (const ExportFailure&) {
     throw;
   } catch (const std::exception& e) {
     const std::string where = ui.failedLine > 0 ? ui.failedPath + ":" + std::to_string(ui.failedLine) : ui.failedPath;
     throw ExportFailure(where.empty() ? std::string(e.what()) : where + ": " + e.what());
+  }
+}
+
+// The UT1 corrections of the days of the window at `baseMJD`, worked out on a thread of their own
+// when one can be had, otherwise when first asked for.
+std::future<std::unique_ptr<DayCorrections>> DayCorrectionsAhead(double baseMJD) {
+  auto make = [baseMJD] {
+    ui::ResetVectorUnitState();  // a thread starts with the vector unit's state of its maker
+    return std::make_unique<DayCorrections>(baseMJD);
+  };
+  try {
+    return std::async(std::launch::async, make);
+  } catch (const std::system_error&) {
+    return std::async(std::launch::deferred, make);
   }
 }
 
@@ -502,6 +518,9 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
 
     const double now = options.Year ? EncodeDate(*options.Year, *options.Month, *options.Day) : localNow();
     TimeBase timeBase = InitTimeBase(now);
+    // The UT1 corrections of the window's days are worked out on another thread while this one
+    // sets up the chart and reads the settings; the loading pass then only looks them up.
+    std::future<std::unique_ptr<DayCorrections>> dayCorrections = DayCorrectionsAhead(timeBase.BaseMJD);
 
     ui::Chart chart;
     chart.resize(options.Size);
@@ -548,18 +567,22 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
     });
     // The data are read on other threads while this one lays out and draws the chart once, still
     // empty: its fonts, glyphs and picture memory, most of the first chart's drawing, are then
-    // ready when the data are in.
+    // ready when the data are in. The loading ends well before that drawing; its thread then
+    // brings in the memory of the second chart's picture, drawn while the first is being encoded.
+    const ui::ChartImageFormat format = ChartFormat(options.Format);
+    const bool picture = format == ui::ChartImageFormat::Png || format == ui::ChartImageFormat::Bmp;
+    ui::PictureBlocks::Preparation secondPicture;
+    if (picture && options.Parameters.size() > 1) secondPicture = chart.PrepareSparePicture();
     ViewState loaded;
     std::future<void> loading = std::async(std::launch::async, [&] {
       ui::ResetVectorUnitState();  // a thread starts with the vector unit's state of its maker
-      Load(timeBase.BaseMJD, seriesSlots, *store, loaded);
+      Load(timeBase.BaseMJD, seriesSlots, *store, loaded, *dayCorrections.get());
+      secondPicture();
     });
     chart.Redraw();
     loading.get();  // a failure of the loading pass comes out here
     view = loaded;
 
-    const ui::ChartImageFormat format = ChartFormat(options.Format);
-    const bool picture = format == ui::ChartImageFormat::Png || format == ui::ChartImageFormat::Bmp;
     // Pictures are encoded, written beside their names and flushed to disk on worker threads while
     // the next chart is drawn; they are renamed into place together at the end.
     std::vector<std::future<PreparedFile>> images;

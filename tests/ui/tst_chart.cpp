@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <thread>
 #include <vector>
 
 using namespace erp::ui;
@@ -679,6 +680,32 @@ class ChartTest : public QObject {
     chart->Redraw();
     QVERIFY(chart->Picture().constBits() != held.constBits());
     QCOMPARE(held, heldPixels);
+  }
+
+  // A block made ahead is handed out only once the work that brings it in has run, on any
+  // thread; until then a picture goes to a block of its own. Work that is dropped frees the block.
+  void preparedPictureBlocksAreTakenOnlyWhenReady() {
+    const QSize size(320, 200);
+    PictureBlocks blocks;
+    PictureBlocks::Preparation spare = blocks.Prepare(size, QSize());
+    QCOMPARE(blocks.Count(), 1);
+    const QImage first = blocks.Take(size, QSize());
+    QCOMPARE(blocks.Count(), 2);
+
+    std::thread([&spare] { spare(); }).join();
+    spare();  // a second time does nothing
+    QImage second = blocks.Take(size, QSize());
+    QCOMPARE(blocks.Count(), 2);  // the prepared block, not a third
+    QVERIFY(second.constBits() != first.constBits());
+    second.fill(Qt::red);  // the whole picture is writable
+    QCOMPARE(second.pixel(size.width() - 1, size.height() - 1), QColor(Qt::red).rgb());
+
+    PictureBlocks::Preparation dropped = blocks.Prepare(size, QSize());
+    QCOMPARE(blocks.Count(), 3);
+    dropped = PictureBlocks::Preparation();
+    second = QImage();
+    const QImage third = blocks.Take(QSize(640, 480), QSize());  // fits neither: the free ones go
+    QCOMPARE(blocks.Count(), 2);
   }
 
   void overlayControlsStayOnTop() {

@@ -242,6 +242,8 @@ void Chart::Redraw() { engine_->Draw(); }
 bool Chart::RedrawPending() const { return engine_->RedrawPending(); }
 QImage Chart::Picture() const { return engine_->Picture(); }
 
+PictureBlocks::Preparation Chart::PrepareSparePicture() { return engine_->PrepareSparePicture(); }
+
 QList<QWidget*> Chart::OverlayControls() const {
   QList<QWidget*> controls;
   for (QObject* child : children()) {

@@ -34,6 +34,8 @@
 #include <memory>
 #include <vector>
 
+#include "ui/chart/PictureMemory.h"
+
 namespace erp::ui {
 
 class ChartEngine;  // the implementation, private to the chart layer
@@ -425,6 +427,10 @@ class Chart : public QWidget {
 
   // The current picture in device pixels (null before the first drawing).
   QImage Picture() const;
+  // Memory for a second picture at the chart's size, for a drawing made while the current picture
+  // is still held (by an encoder, say), and the work that brings its pages into use: run on a
+  // thread that has nothing else to do, it spares that drawing faulting them in one by one.
+  PictureBlocks::Preparation PrepareSparePicture();
 
   // The child widgets laid on the chart by its user, in creation order (the drawing surface is
   // not among them).

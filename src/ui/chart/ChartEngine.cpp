@@ -331,6 +331,21 @@ void ChartEngine::DrawFromEvent() noexcept {
 // ---------------------------------------------------------------------------------------------
 // Drawing.
 
+QSize ChartEngine::PictureSize() const {
+  const double ratio = surface_->devicePixelRatioF();
+  return {static_cast<int>(std::ceil(std::max(1, chart_.width()) * ratio)),
+          static_cast<int>(std::ceil(std::max(1, chart_.height()) * ratio))};
+}
+
+QSize ChartEngine::PictureReserve() const {
+  const QScreen* screen = surface_->screen();
+  return screen ? (QSizeF(screen->size()) * surface_->devicePixelRatioF()).toSize() : QSize();
+}
+
+PictureBlocks::Preparation ChartEngine::PrepareSparePicture() {
+  return pictureBlocks_.Prepare(PictureSize(), PictureReserve());
+}
+
 void ChartEngine::Draw() {
   if (drawing_) {
     Changed();
@@ -357,16 +372,14 @@ void ChartEngine::Draw() {
   // (PictureBlocks): pages in use already, where a new picture of some megabytes starts on pages
   // the system has to fault in and clear. Another holder lets go on its own thread; the fence
   // orders its last reads of the pixels before this drawing's writes.
-  const QSize size(static_cast<int>(std::ceil(width * ratio)), static_cast<int>(std::ceil(height * ratio)));
+  const QSize size = PictureSize();
   QImage picture;
   if (picture_.size() == size && picture_.isDetached()) {
     std::atomic_thread_fence(std::memory_order_acquire);
     picture = std::move(picture_);
   } else {
     if (picture_.isDetached()) picture_ = QImage();
-    const QScreen* screen = surface_->screen();
-    const QSize reserve = screen ? (QSizeF(screen->size()) * ratio).toSize() : QSize();
-    picture = pictureBlocks_.Take(size, reserve);
+    picture = pictureBlocks_.Take(size, PictureReserve());
   }
   picture.setDevicePixelRatio(ratio);
   picture.fill(Qt::white);

@@ -52,6 +52,8 @@ class ChartEngine {
   bool RedrawPending() const { return pending_; }
   bool HasDrawn() const { return hasDrawn_; }
   const QImage& Picture() const { return picture_; }
+  // Memory for one more picture at the chart's size, and the work that brings it into use.
+  PictureBlocks::Preparation PrepareSparePicture();
   PixelRect PlotRect() const { return chartRect_; }
   PixelRect LegendRect() const { return legendRect_; }
   void SetLegendMinimumWidth(int pixels);
@@ -80,6 +82,10 @@ class ChartEngine {
 
  private:
   void Layout(int width, int height);
+  // The size of a picture of the chart, and the size its memory is made for (the screen's), in
+  // device pixels.
+  QSize PictureSize() const;
+  QSize PictureReserve() const;
   void ApplyAutomatic(AxisModel& axis, int index, double lengthPx);
   void MakeLabels(int index);
   void PushAxis(int index, QCPAxis* plotAxis);

@@ -56,6 +56,33 @@ struct PictureBlocks::Block {
 PictureBlocks::PictureBlocks() = default;
 PictureBlocks::~PictureBlocks() = default;
 
+std::shared_ptr<PictureBlocks::Block> PictureBlocks::NewBlock(std::size_t needed, QSize reserve) {
+  auto block = std::make_shared<Block>(std::max(needed + needed / 4, PictureBytes(reserve)));
+  blocks_.push_back(block);
+  return block;
+}
+
+PictureBlocks::Preparation PictureBlocks::Prepare(QSize size, QSize reserve) {
+  Preparation work;
+  work.bytes_ = PictureBytes(size);
+  if (work.bytes_ > 0) work.block_ = NewBlock(work.bytes_, reserve);
+  return work;
+}
+
+PictureBlocks::Preparation::Preparation() = default;
+PictureBlocks::Preparation::~Preparation() = default;
+PictureBlocks::Preparation::Preparation(Preparation&&) noexcept = default;
+PictureBlocks::Preparation& PictureBlocks::Preparation::operator=(Preparation&&) noexcept = default;
+
+void PictureBlocks::Preparation::operator()() {
+  if (!block_) return;
+  // A write every 4 kB reaches every page, whatever the page size.
+  constexpr std::size_t kStep = 4096;
+  volatile uchar* const data = block_->data;
+  for (std::size_t offset = 0; offset < bytes_; offset += kStep) data[offset] = 0;
+  block_.reset();  // the release that Take's fence pairs with
+}
+
 QImage PictureBlocks::Take(QSize size, QSize reserve) {
   const std::size_t needed = PictureBytes(size);
   if (needed == 0) return QImage(size, QImage::Format_ARGB32_Premultiplied);
@@ -70,8 +97,7 @@ QImage PictureBlocks::Take(QSize size, QSize reserve) {
   } else {
     // Blocks in use stay in the list (they come free later); free ones are all too small here.
     std::erase_if(blocks_, [](const std::shared_ptr<Block>& b) { return b.use_count() == 1; });
-    block = std::make_shared<Block>(std::max(needed + needed / 4, PictureBytes(reserve)));
-    blocks_.push_back(block);
+    block = NewBlock(needed, reserve);
   }
   // Each picture (and every copy of it, which shares it) holds the block through its own
   // reference, let go when the last copy is destroyed.
