@@ -181,11 +181,11 @@ bool ReadNextFile(std::vector<DataFileRead>& reads, const SeriesSlots& slots, do
 // taken yet: neither is idle while files are left, however the processor is shared and whatever
 // else the caller does (it also paints the status). Each file goes into its own series.
 void ReadDataFiles(std::vector<DataFileRead>& reads, const SeriesSlots& slots, double baseMJD, ObservationStore& store,
-                   LoadUi& ui, const DayCorrections* ahead) {
+                   LoadUi& ui, const DayCorrections* ahead, ThreadStart secondThread) {
   PassProgress progress(reads.size());
   std::thread second;
   if (reads.size() > 1) {
-    second = std::thread([&] {
+    second = StartThread(secondThread, [&] {
       // First the disk is asked for every file at once, so that reading one file does not wait
       // for it while the next ones could be on their way; meanwhile the caller shows the status
       // and reads the first file.
@@ -258,7 +258,7 @@ std::size_t ObservationStore::Index(int row, int series, int parameter) {
 
 bool LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
                       SlotArray<bool, SeriesCount>& seriesVisible, bool& rescaleOnChange,
-                      double& timeShiftDays, LoadUi& ui, const DayCorrections* ahead) {
+                      double& timeShiftDays, LoadUi& ui, const DayCorrections* ahead, ThreadStart secondThread) {
   if (ahead != nullptr && ahead->BaseMJD() != baseMJD) ahead = nullptr;
   store.Values.fill(MissingValue);
   store.SeriesLoaded.Fill(false);
@@ -276,7 +276,7 @@ bool LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore
       if (state.Kind == FileKind::Missing || state.Kind == FileKind::NotAFile) continue;
       reads.push_back(DataFileRead{i, path, state, 0, nullptr});
     }
-    ReadDataFiles(reads, slots, baseMJD, store, ui, ahead);
+    ReadDataFiles(reads, slots, baseMJD, store, ui, ahead, secondThread);
     if (store.AnySeriesLoaded) break;
 
     ui.ShowMessage(kNoDataMessage);

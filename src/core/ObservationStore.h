@@ -7,6 +7,7 @@
 
 #include "core/SeriesConfig.h"
 #include "core/SlotArray.h"
+#include "core/Threads.h"
 
 namespace erp {
 
@@ -117,9 +118,13 @@ class DayCorrections {
 // (also when its name cannot be followed: a link loop, a folder that may not be searched);
 // what was stored stays, and step 4 does not run.
 // `ahead`, when given for the same baseMJD, holds corrections worked out before the pass; the
-// store is the same with or without it.
+// store is the same with or without it. `secondThread` says where the second thread first runs:
+// elsewhere than the calling thread suits a caller that reads files itself with the other
+// processors idle (the window's pass); a pass run beside other busy threads may leave it to the
+// system.
 bool LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
                       SlotArray<bool, SeriesCount>& seriesVisible, bool& rescaleOnChange,
-                      double& timeShiftDays, LoadUi& ui, const DayCorrections* ahead = nullptr);
+                      double& timeShiftDays, LoadUi& ui, const DayCorrections* ahead = nullptr,
+                      ThreadStart secondThread = ThreadStart::Elsewhere);
 
 }  // namespace erp
