@@ -3,7 +3,7 @@
 // (given to SplitDataLine as it stands, of any length, carriage returns included).
 // Besides the properties every result must have, the splitting is compared with a literal,
 // unoptimised transcription of its rules, the number conversions with the C library's, and the
-// one-pass parsing of a line with the field-by-field one.
+// one-pass parsing of a line (and of its epoch alone) with the field-by-field one.
 #include <array>
 #include <cerrno>
 #include <cmath>
@@ -121,7 +121,7 @@ void CheckFields(std::string_view line, const erp::FieldTexts& fields) {
 }
 
 // The record of the line's fields, or the failure's message; the one-pass parsing of the loading
-// pass gives the same, to the bit.
+// pass gives the same, to the bit, and so does its parsing of the epoch alone.
 void Parse(std::string_view line, const erp::FieldTexts& fields, const erp::FormatTokens& tokens) {
   std::string failure;
   erp::DataRecord rec;
@@ -136,6 +136,12 @@ void Parse(std::string_view line, const erp::FieldTexts& fields, const erp::Form
   try {
     const erp::DataRecord onePass = erp::ParseDataLine(line, tokens);
     FUZZ_CHECK(failure.empty() && std::memcmp(&onePass, &rec, sizeof rec) == 0);
+  } catch (const std::runtime_error& e) {
+    FUZZ_CHECK(failure == e.what());
+  }
+  try {
+    const double epoch = erp::ParseDataLineEpoch(line, tokens);
+    FUZZ_CHECK(failure.empty() && std::memcmp(&epoch, &rec.EpochMJD, sizeof epoch) == 0);
   } catch (const std::runtime_error& e) {
     FUZZ_CHECK(failure == e.what());
   }

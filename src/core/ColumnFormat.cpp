@@ -199,6 +199,9 @@ bool ReadWhole16(const char*& p, const char* end, std::uint16_t& value) {
 // rules give exactly its words. Anything else (another character below code 33, a single word, a
 // longer last word, a field that is no plain number, a missing one) gives false, and the line
 // takes the general way, which then gives the same record or the failure.
+// With kValues false, the columns the epoch does not need are checked but not converted (their
+// values in `rec` stay 0).
+template <bool kValues>
 bool ParseOrdinaryLine(std::string_view line, const FormatTokens& tokens, DataRecord& rec) {
   const char* p = line.data();
   const char* const end = p + line.size();
@@ -222,14 +225,10 @@ bool ParseOrdinaryLine(std::string_view line, const FormatTokens& tokens, DataRe
       case ColumnKind::Day: read = ReadWhole16(p, end, rec.Day); break;
       case ColumnKind::Hour: read = ReadWhole16(p, end, rec.Hour); break;
       case ColumnKind::Epoch: read = ReadPlainDecimal(p, end, rec.EpochMJD); break;
-      case ColumnKind::Unused: {
-        double dropped = 0.0;
-        read = ReadPlainDecimal(p, end, dropped);
-        break;
-      }
-      case ColumnKind::Xp: read = ReadPlainDecimal(p, end, rec.Xp); break;
-      case ColumnKind::Yp: read = ReadPlainDecimal(p, end, rec.Yp); break;
-      case ColumnKind::UT1: read = ReadPlainDecimal(p, end, rec.UT1); break;
+      case ColumnKind::Unused: read = SkipPlainDecimal(p, end); break;
+      case ColumnKind::Xp: read = kValues ? ReadPlainDecimal(p, end, rec.Xp) : SkipPlainDecimal(p, end); break;
+      case ColumnKind::Yp: read = kValues ? ReadPlainDecimal(p, end, rec.Yp) : SkipPlainDecimal(p, end); break;
+      case ColumnKind::UT1: read = kValues ? ReadPlainDecimal(p, end, rec.UT1) : SkipPlainDecimal(p, end); break;
     }
     if (!read || (p < end && *p != ' ')) return false;  // the word goes on: not a plain number
     const std::size_t length = static_cast<std::size_t>(p - word);
@@ -242,13 +241,11 @@ bool ParseOrdinaryLine(std::string_view line, const FormatTokens& tokens, DataRe
 
 }  // namespace
 
-DataRecord ParseDataLine(std::string_view line, const FormatTokens& tokens) {
+namespace {
+
+// The record of a line that is not an ordinary one (see ParseOrdinaryLine), field by field.
+DataRecord ParseOtherLine(std::string_view line, const FormatTokens& tokens) {
   DataRecord rec;
-  if (ParseOrdinaryLine(line, tokens, rec)) {
-    SettleEpoch(rec);
-    return rec;
-  }
-  rec = DataRecord{};
   FieldCursor cursor(line);
   std::string_view field;
   bool more = true;
@@ -258,6 +255,22 @@ DataRecord ParseDataLine(std::string_view line, const FormatTokens& tokens) {
   }
   SettleEpoch(rec);
   return rec;
+}
+
+}  // namespace
+
+DataRecord ParseDataLine(std::string_view line, const FormatTokens& tokens) {
+  DataRecord rec;
+  if (!ParseOrdinaryLine<true>(line, tokens, rec)) return ParseOtherLine(line, tokens);
+  SettleEpoch(rec);
+  return rec;
+}
+
+double ParseDataLineEpoch(std::string_view line, const FormatTokens& tokens) {
+  DataRecord rec;
+  if (!ParseOrdinaryLine<false>(line, tokens, rec)) return ParseOtherLine(line, tokens).EpochMJD;
+  SettleEpoch(rec);
+  return rec.EpochMJD;
 }
 
 }  // namespace erp

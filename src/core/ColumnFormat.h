@@ -73,6 +73,11 @@ DataRecord ParseRecord(const FieldTexts& fields, const FormatTokens& tokens);
 // same failure. The fields after the last column the tokens name are not looked at.
 DataRecord ParseDataLine(std::string_view line, const FormatTokens& tokens);
 
+// ParseDataLine(line, tokens).EpochMJD, or the same failure: every field is checked as
+// ParseDataLine converts it, but only the fields the epoch needs are converted (for the lines a
+// loading pass drops by their epoch).
+double ParseDataLineEpoch(std::string_view line, const FormatTokens& tokens);
+
 // The year of a data file as the calendar uses it: 0..79 -> 2000..2079, 80..99 -> 1980..1999,
 // 2000..2079 unchanged, any other year above 99 one hundred years earlier (16-bit arithmetic).
 std::uint16_t NormaliseYear(std::uint16_t year);

@@ -66,6 +66,22 @@ inline bool ReadPlainDecimal(const char*& p, const char* end, double& value) {
   return true;
 }
 
+// ReadPlainDecimal's check without its value: true for the same texts, with `p` moved past the
+// same number; cheaper where the value is not needed.
+inline bool SkipPlainDecimal(const char*& p, const char* end) {
+  using number_text::IsDigit;
+  if (p < end && (*p == '+' || *p == '-')) ++p;
+  const char* const whole = p;
+  while (p < end && IsDigit(*p)) ++p;
+  std::size_t count = static_cast<std::size_t>(p - whole);
+  if (p < end && *p == '.') {
+    const char* const fraction = ++p;
+    while (p < end && IsDigit(*p)) ++p;
+    count += static_cast<std::size_t>(p - fraction);
+  }
+  return count != 0 && count <= number_text::kExactDigits && !(p < end && (*p == 'e' || *p == 'E'));
+}
+
 // A whole number: optional sign and digits, in the 32-bit signed range.
 inline bool ReadInt32(const char*& p, const char* end, std::int32_t& value) {
   using number_text::IsDigit;

@@ -125,14 +125,19 @@ void LoadSeriesFile(DataFileRead& read, std::size_t index, const std::string& fo
     const FileHandle file = OpenForReading(read.Path);
     LineReader reader(file.get());
     int n = 0;  // records accepted so far
+    bool inWindow = false;  // the last record was in the window, and the next ones likely are
     while (!reader.AtEnd() && !progress.Stops(index)) {
       ++read.Line;
-      const DataRecord rec = ParseDataLine(reader.ReadLine(), tokens);
-      const double e = rec.EpochMJD;
+      const std::string_view line = reader.ReadLine();
       // DayIndex = trunc(e - BaseMJD), decided on the difference itself so that no epoch, however
-      // large, has to fit an integer.
+      // large, has to fit an integer. Before the window (most lines of a long file) the line's
+      // fields are checked and only its epoch is converted.
+      if (!inWindow && ParseDataLineEpoch(line, tokens) - baseMJD < 1.0) continue;  // DayIndex <= 0
+      const DataRecord rec = ParseDataLine(line, tokens);
+      const double e = rec.EpochMJD;
       const double days = e - baseMJD;
-      if (days < 1.0) continue;             // DayIndex <= 0: before the window
+      inWindow = days >= 1.0;
+      if (!inWindow) continue;              // DayIndex <= 0: before the window
       if (days >= kWindowDays) break;       // DayIndex >= 1000: beyond it, the file ends here
       if (n == ObservationStore::Rows) continue;  // the series is full: later records are ignored
       ++n;

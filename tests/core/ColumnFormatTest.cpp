@@ -18,15 +18,18 @@ std::vector<std::string> Strings(const auto& array) {
   return out;
 }
 
-// The record of `line` by both ways a line is parsed, which must agree to the bit, or on the
-// failure's message: field by field (SplitDataLine, then ParseRecord) and in one pass
-// (ParseDataLine, as the loading pass reads). Throws the failure.
+// The record of `line` by the ways a line is parsed, which must agree to the bit, or on the
+// failure's message: field by field (SplitDataLine, then ParseRecord), in one pass (ParseDataLine,
+// as the loading pass reads) and its epoch alone (ParseDataLineEpoch, for the lines before the
+// window). Throws the failure.
 DataRecord Parse(const std::string& line, const char* spec) {
   const FormatTokens tokens = SplitFormatSpec(spec);
   std::optional<DataRecord> byFields;
   std::optional<DataRecord> inOnePass;
+  std::optional<double> epochAlone;
   std::string byFieldsError = "none";
   std::string inOnePassError = "none";
+  std::string epochAloneError = "none";
   try {
     byFields = ParseRecord(SplitDataLine(line), tokens);
   } catch (const std::runtime_error& e) {
@@ -37,9 +40,18 @@ DataRecord Parse(const std::string& line, const char* spec) {
   } catch (const std::runtime_error& e) {
     inOnePassError = e.what();
   }
+  try {
+    epochAlone = ParseDataLineEpoch(line, tokens);
+  } catch (const std::runtime_error& e) {
+    epochAloneError = e.what();
+  }
   EXPECT_EQ(inOnePassError, byFieldsError) << "line '" << line << "', format " << spec;
+  EXPECT_EQ(epochAloneError, byFieldsError) << "line '" << line << "', format " << spec;
   if (byFields && inOnePass) {
     EXPECT_EQ(std::memcmp(&*byFields, &*inOnePass, sizeof(DataRecord)), 0) << "line '" << line << "', format " << spec;
+  }
+  if (byFields && epochAlone) {
+    EXPECT_EQ(std::memcmp(&byFields->EpochMJD, &*epochAlone, sizeof(double)), 0) << "line '" << line << "', format " << spec;
   }
   if (!byFields) throw std::runtime_error(byFieldsError);
   return *byFields;

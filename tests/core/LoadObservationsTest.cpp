@@ -1,5 +1,7 @@
 #include "core/ObservationStore.h"
 
+#include "core/ColumnFormat.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -393,6 +395,47 @@ TEST(LoadObservations, HostileDataFilesEndWithTheConversionMessage) {
     }
     EXPECT_FALSE(run.rescaleOnChange);
     for (int s = 2; s <= SeriesCount; ++s) EXPECT_TRUE(run.MissingFrom(s, 1)) << "series " << s;
+  }
+}
+
+// A line before the window is dropped by its epoch, but every field of it is still checked: a
+// field that does not convert ends the pass there, whatever the layout.
+TEST(LoadObservations, LinesBeforeTheWindowAreCheckedInFull) {
+  struct Case {
+    const char* spec;
+    std::string early;  // a line before the window
+    std::string error;  // empty: the line is dropped and the pass goes on
+  } const cases[] = {
+      {"j_xp_yp_u", "55000 0.1 abc 0.3", "'abc' is not a valid floating point value"},
+      {"j_xp_yp_u", "55000 0.1 0.2", "'' is not a valid floating point value"},
+      {"j_xp_yp_u", "55000 1e-3 -2E+1 .5", ""},
+      {"j_xp_yp_u", "55000 0.1 0.2 0.3 more words", ""},
+      {"rrr_j_xp_yp_u_rrr_rrr", "0 55000 0.1 0.2 0.3 0.1 x", "'x' is not a valid floating point value"},
+      {"rrr_j_xp_yp_u_rrr_rrr", "abc 55000 0.1 0.2 0.3 0.1 0.1", "'abc' is not a valid floating point value"},
+      {"yy_mm_dd_hh_u_xp_yp", "9 6 18 0 0.3 0.1 1.2.3", "'1.2.3' is not a valid floating point value"},
+      {"yy_mm_dd_hh_u_xp_yp", "9 2 30 0 0.3 0.1 0.2", "Invalid argument to date encode"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.early);
+    const FormatTokens tokens = SplitFormatSpec(c.spec);
+    std::string inWindow;  // a line of 9 September 2011 (MJD 55813) in the same layout
+    for (int t = 0; t < tokens.usedColumns; ++t) {
+      const auto field = [](ColumnKind kind) {
+        switch (kind) {
+          case ColumnKind::Epoch: return "55813";
+          case ColumnKind::Year: return "11";
+          case ColumnKind::Month:
+          case ColumnKind::Day: return "9";
+          case ColumnKind::Hour: return "0";
+          default: return "0.1";
+        }
+      };
+      inWindow += std::string(t > 0 ? " " : "") + field(tokens.kind[static_cast<std::size_t>(t)]);
+    }
+    LoadRun run;
+    run.File(1, "a.dat", c.spec, c.early + "\n" + inWindow + "\n");
+    EXPECT_EQ(run.Load(), c.error);
+    EXPECT_EQ(run.Epochs(1).size(), c.error.empty() ? 1U : 0U);
   }
 }
 
