@@ -682,6 +682,31 @@ class ChartTest : public QObject {
     QCOMPARE(held, heldPixels);
   }
 
+  // A drawing paints every pixel of its picture, whatever the memory held before: the background
+  // all but the last row, which is white.
+  void drawingPaintsEveryPixel() {
+    auto chart = MakeChart(640, 480);
+    AddDailyPoints(chart->SeriesList(0), MonthStart(), 28, 0.003);
+    chart->Redraw();
+    const uchar* const memory = chart->Picture().constBits();
+    {
+      // Leaves the memory, which the next drawing reuses, transparent black.
+      const QImage held = chart->Picture();
+      std::memset(const_cast<uchar*>(held.constBits()), 0, static_cast<std::size_t>(held.sizeInBytes()));
+    }
+    chart->Redraw();
+    const QImage picture = chart->Picture();
+    QCOMPARE(picture.constBits(), memory);
+    for (int y = 0; y < picture.height(); ++y) {
+      const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+      for (int x = 0; x < picture.width(); ++x) {
+        if (qAlpha(row[x]) != 255 || (y == picture.height() - 1 && row[x] != qRgb(255, 255, 255))) {
+          QFAIL(qPrintable(QStringLiteral("pixel %1, %2 is %3").arg(x).arg(y).arg(row[x], 8, 16)));
+        }
+      }
+    }
+  }
+
   // A block made ahead is handed out only once the work that brings it in has run, on any
   // thread; until then a picture goes to a block of its own. Work that is dropped frees the block.
   void preparedPictureBlocksAreTakenOnlyWhenReady() {
