@@ -30,7 +30,9 @@ std::thread StartThread(ThreadStart where, std::function<void()> body) {
       });
       cpu_set_t elsewhere = allowed;
       CPU_CLR(here, &elsewhere);
-      // A failure only leaves the thread where the system put it.
+      // A failure only leaves the thread where the system put it. (A thread that has already
+      // ended has begun: should these calls reach the caller itself then, which is what the C
+      // library does for an ended thread, the second gives the caller its processors back.)
       pthread_setaffinity_np(thread.native_handle(), sizeof elsewhere, &elsewhere);
       if (state->exchange(kKeptOff) == kBegun) pthread_setaffinity_np(thread.native_handle(), sizeof allowed, &allowed);
       return thread;

@@ -384,8 +384,8 @@ void ChartEngine::Draw() {
   picture.setDevicePixelRatio(ratio);
   // The background paints the picture opaquely but for its last row, which QCustomPlot's layers
   // leave out (each is clipped one pixel up): only that row is filled white first, not the whole
-  // picture (a quarter of a millisecond at 1280 x 800). At another pixel ratio the background's
-  // edge may fall between device pixels, and the whole picture is filled.
+  // picture (about 0.2 ms at 1920 x 1080). At another pixel ratio the background's edge may fall
+  // between device pixels, and the whole picture is filled.
   if (ratio == 1.0) {
     auto* const lastRow = reinterpret_cast<QRgb*>(picture.scanLine(picture.height() - 1));
     std::fill_n(lastRow, picture.width(), QColor(Qt::white).rgba());
