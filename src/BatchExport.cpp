@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 #include <sys/stat.h>
 
 #include "core/FileIo.h"
@@ -498,14 +499,17 @@ void CheckOutputsAgainstDataFiles(const BatchOptions& options, const SeriesSlots
   QStringList outputs;
   for (const int parameter : options.Parameters) outputs << ImageFilePath(options, parameter);
   if (!options.StatsFile.isEmpty()) outputs << options.StatsFile;
+  std::vector<FileIdentity> outputIdentities;  // looked up once, not once for each data file
+  for (const QString& output : outputs) outputIdentities.push_back(IdentityOf(output));
   for (int slot = 1; slot <= SeriesCount; ++slot) {
     const std::string& name = seriesSlots.SeriesFileName[slot];
     if (name.empty()) continue;
     const FileIdentity data = IdentityOf(QFile::decodeName(QByteArray::fromStdString(name)));
     if (!data.Exists) continue;
-    for (const QString& output : outputs) {
-      if (IdentityOf(output) == data) {
-        throw ExportFailure(Local(output) + ": would overwrite the data file " + name + " of series " + std::to_string(slot));
+    for (qsizetype i = 0; i < outputs.size(); ++i) {
+      if (outputIdentities[static_cast<std::size_t>(i)] == data) {
+        throw ExportFailure(Local(outputs[i]) + ": would overwrite the data file " + name + " of series " +
+                            std::to_string(slot));
       }
     }
   }
