@@ -565,8 +565,7 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
     for (int slot = 1; slot <= SeriesCount; ++slot) titles[slot] = chart.SeriesList(slot - 1).Title().toStdString();
     CheckOutputsAgainstDataFiles(options, seriesSlots);
 
-    auto store = std::make_unique<ObservationStore>();
-    auto plot = std::make_unique<PlotArrays>();
+    std::unique_ptr<ObservationStore> store;  // made and filled on the loading thread
     ViewState view;
     // The month view's date labels on the Mondays and its week numbers, as the window draws them.
     ui::InstallTimeAxisLabels(chart, [&] {
@@ -584,9 +583,11 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
     ViewState loaded;
     std::future<void> loading = std::async(std::launch::async, [&] {
       ui::ResetVectorUnitState();  // a thread starts with the vector unit's state of its maker
+      store = std::make_unique<ObservationStore>();
       Load(timeBase.BaseMJD, seriesSlots, *store, loaded, *dayCorrections.get());
       secondPicture();
     });
+    auto plot = std::make_unique<PlotArrays>();
     chart.Redraw();
     loading.get();  // a failure of the loading pass comes out here
     view = loaded;
