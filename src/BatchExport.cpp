@@ -25,6 +25,7 @@
 
 #include "core/FileIo.h"
 #include "core/ObservationStore.h"
+#include "core/OutputFiles.h"
 #include "core/PlotArrays.h"
 #include "core/RefreshPass.h"
 #include "core/ScaleMemory.h"
@@ -205,38 +206,16 @@ class FileSet {
   QStringList paths_;
 };
 
-// Where a path finally leads: the absolute path with every symbolic link followed (also a link to
-// a file not made yet), and the device and inode of an existing file, so that two names of one file
-// (links, "./", hard links) compare equal.
-struct FileIdentity {
-  std::filesystem::path Path;
-  dev_t Device = 0;
-  ino_t Inode = 0;
-  bool Exists = false;
-  bool operator==(const FileIdentity& other) const {
-    return Exists && other.Exists ? Device == other.Device && Inode == other.Inode : Path == other.Path;
-  }
-};
+// Where a path finally leads (links followed; hard links by device and inode).
+FileIdentity IdentityOf(const QString& path) { return erp::IdentityOf(QFile::encodeName(path).toStdString()); }
 
-FileIdentity IdentityOf(const QString& path) {
-  namespace fs = std::filesystem;
-  FileIdentity identity;
-  std::error_code ec;
-  fs::path name(QFile::encodeName(path).toStdString());
-  try {
-    name = FollowLinks(name.string());
-  } catch (const std::exception&) {
-    // A link loop: compared by its own name (the write will fail on it anyway).
-  }
-  identity.Path = fs::weakly_canonical(fs::absolute(name, ec), ec);
-  if (ec) identity.Path = fs::absolute(name, ec).lexically_normal();
-  struct stat st {};
-  if (::stat(name.c_str(), &st) == 0) {
-    identity.Exists = true;
-    identity.Device = st.st_dev;
-    identity.Inode = st.st_ino;
-  }
-  return identity;
+// "-", /dev/stdout and /dev/stderr as --stats name the program's own streams: the table is
+// written to the stream, never renamed over what the stream leads to (a log file).
+enum class StatsStream { None, Out, Err };
+StatsStream StreamOf(const QString& statsFile) {
+  if (statsFile == QLatin1String("-") || statsFile == QLatin1String("/dev/stdout")) return StatsStream::Out;
+  if (statsFile == QLatin1String("/dev/stderr")) return StatsStream::Err;
+  return StatsStream::None;
 }
 
 // The day of an MJD as YYYY-MM-DD.
@@ -456,12 +435,12 @@ Command ParseCommandLine(const QStringList& arguments) {
   // settings files that the run reads: the later write would destroy the earlier one.
   QStringList outputs;
   for (const int parameter : o.Parameters) outputs << ImageFilePath(o, parameter);
-  if (!o.StatsFile.isEmpty()) outputs << o.StatsFile;
+  if (!o.StatsFile.isEmpty() && StreamOf(o.StatsFile) == StatsStream::None) outputs << o.StatsFile;
   for (qsizetype i = 0; i < outputs.size(); ++i) {
     const FileIdentity identity = IdentityOf(outputs[i]);
     for (qsizetype j = 0; j < i; ++j) {
       if (IdentityOf(outputs[j]) == identity) {
-        const bool isStats = !o.StatsFile.isEmpty() && i == outputs.size() - 1;
+        const bool isStats = !o.StatsFile.isEmpty() && outputs[i] == o.StatsFile && i == outputs.size() - 1;
         return Error(isStats ? QStringLiteral("--stats %1 is the same file as the chart %2").arg(outputs[i], outputs[j])
                              : QStringLiteral("the charts %1 and %2 are the same file").arg(outputs[j], outputs[i]));
       }
@@ -494,25 +473,14 @@ void CheckOutputFolder(const std::string& folder) {
   }
 }
 
-// No output may be one of the data files the run has just read.
-void CheckOutputsAgainstDataFiles(const BatchOptions& options, const SeriesSlots& seriesSlots) {
-  QStringList outputs;
-  for (const int parameter : options.Parameters) outputs << ImageFilePath(options, parameter);
-  if (!options.StatsFile.isEmpty()) outputs << options.StatsFile;
-  std::vector<FileIdentity> outputIdentities;  // looked up once, not once for each data file
-  for (const QString& output : outputs) outputIdentities.push_back(IdentityOf(output));
-  for (int slot = 1; slot <= SeriesCount; ++slot) {
-    const std::string& name = seriesSlots.SeriesFileName[slot];
-    if (name.empty()) continue;
-    const FileIdentity data = IdentityOf(QFile::decodeName(QByteArray::fromStdString(name)));
-    if (!data.Exists) continue;
-    for (qsizetype i = 0; i < outputs.size(); ++i) {
-      if (outputIdentities[static_cast<std::size_t>(i)] == data) {
-        throw ExportFailure(Local(outputs[i]) + ": would overwrite the data file " + name + " of series " +
-                            std::to_string(slot));
-      }
-    }
+// The files the run writes: its images and the statistics file (not a stream).
+std::vector<std::string> FileOutputs(const BatchOptions& options) {
+  std::vector<std::string> outputs;
+  for (const int parameter : options.Parameters) outputs.push_back(Local(ImageFilePath(options, parameter)));
+  if (!options.StatsFile.isEmpty() && StreamOf(options.StatsFile) == StatsStream::None) {
+    outputs.push_back(Local(options.StatsFile));
   }
+  return outputs;
 }
 
 }  // namespace
@@ -563,7 +531,11 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
       }
     }
     for (int slot = 1; slot <= SeriesCount; ++slot) titles[slot] = chart.SeriesList(slot - 1).Title().toStdString();
-    CheckOutputsAgainstDataFiles(options, seriesSlots);
+    // No output may be one of the data files the run reads; the output folders are the run's
+    // alone until its files are in place.
+    const std::vector<std::string> outputs = FileOutputs(options);
+    CheckOutputs(outputs, ViewerFilesRead(seriesSlots, std::string()));
+    const std::vector<FolderLock> outputFolders = TakeOutputFolders(outputs);
 
     std::unique_ptr<ObservationStore> store;  // made and filled on the loading thread
     ViewState view;
@@ -668,11 +640,18 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
 
     FileSet files;
     for (std::size_t i = 0; i < images.size(); ++i) files.Add(ImageFilePath(options, options.Parameters[i]), images[i].get());
-    if (statistics) {
-      const std::string text = SeriesStatisticsText(*statistics, titles, ',');
-      files.Add(options.StatsFile, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+    std::string statisticsText;
+    if (statistics) statisticsText = SeriesStatisticsText(*statistics, titles, ',');
+    const StatsStream statsStream = StreamOf(options.StatsFile);
+    if (statistics && statsStream == StatsStream::None) {
+      files.Add(options.StatsFile, QByteArray(statisticsText.data(), static_cast<qsizetype>(statisticsText.size())));
     }
     for (const QString& path : files.Commit()) out << path << '\n';
+    if (statistics && statsStream != StatsStream::None) {
+      QTextStream& stream = statsStream == StatsStream::Out ? out : err;
+      stream << QString::fromUtf8(statisticsText.data(), static_cast<qsizetype>(statisticsText.size()));
+      stream.flush();
+    }
     out.flush();
     return ExitSuccess;
   } catch (const std::exception& e) {

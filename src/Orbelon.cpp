@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,13 +57,18 @@ int main(int argc, char** argv) {
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
 
+  // A file-size limit (ulimit -f) makes a write fail with "File too large", reported like a full
+  // disk, instead of killing the process in the middle of it.
+  std::signal(SIGXFSZ, SIG_IGN);
+
   // The automatic export runs from cron on machines without a display: there it draws offscreen
-  // instead of failing to connect to one. The batch export never needs a display. A platform the
-  // user asked for is kept.
+  // instead of failing to connect to one, unless the user names a platform. The batch export
+  // never needs a display and always draws offscreen, whatever platform the environment names
+  // (QT_QPA_PLATFORM=xcb without a display would abort it).
   const bool automatic = argc > 1 && std::strcmp(argv[1], "-a") == 0;
   const bool batch = erp::batch::IsBatchCommandLine(arguments);
   const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-  if (((automatic && noDisplay) || batch) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+  if (batch || (automatic && noDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
 

@@ -230,7 +230,7 @@ void TForm1::FormCreate(const QStringList& arguments) {
   if (!badLines.empty()) {
     QStringList lines;
     for (const int line : badLines) lines << QString::number(line);
-    interaction_.ShowError(QStringLiteral("Invalid numeric input\n") +
+    interaction_.ShowWarning(QStringLiteral("Invalid numeric input\n") +
                            WhereLine(QString::fromLatin1(erp::ScaleMemoryFileName), lines.join(QStringLiteral(", "))));
   }
 
@@ -275,7 +275,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
   view_.Running = false;
   bool saved = false;
   erp::ui::Guarded(interaction_, [&] {
-    erp::SaveScaleMemory(scaleMemory_);
+    SaveScaleMemory();
     saved = true;
   });
   if (!saved) {
@@ -286,6 +286,17 @@ void TForm1::closeEvent(QCloseEvent* event) {
   }
   event->accept();
   QCoreApplication::quit();
+}
+
+// Writes scale.ini, which must be no other file the viewer reads (a link to a data file put there
+// by mistake is refused, not written over).
+void TForm1::SaveScaleMemory() {
+  erp::SaveScaleMemory(scaleMemory_, erp::ScaleMemoryFileName, FilesRead());
+}
+
+// The files the viewer reads, which nothing it writes may replace.
+std::vector<erp::ReadFile> TForm1::FilesRead() const {
+  return erp::ViewerFilesRead(seriesSlots_, store_ ? store_->DataDirectory : std::string());
 }
 
 void TForm1::Timer3Timer() {
@@ -305,7 +316,7 @@ void TForm1::BitBtnStartClick() {
     if (startPressed_.isValid() && startPressed_.elapsed() < QApplication::doubleClickInterval()) return;
     // Exit: the remembered scales are written, then the process ends at once. When they cannot
     // be written, the error is shown and the loop that dispatched this press goes on.
-    erp::SaveScaleMemory(scaleMemory_);
+    SaveScaleMemory();
     exportImageAhead_.reset();  // its temporary file goes: the process ends without destructors
     SyncExportFolder();
     processEnd_(0);
@@ -395,6 +406,7 @@ void TForm1::ViewerLoop() {
     ~EndExport() {
       window.exportImageAhead_.reset();
       window.SyncExportFolder();
+      window.exportLock_.clear();
     }
   } endExport{*this};
   while (view_.Running) {
@@ -433,6 +445,7 @@ void TForm1::AdvanceAutomaticExport() {
   if (view_.ExportYp) {
     SaveExportImage("yp.bmp");
     view_.ExportYp = false;
+    exportLock_.clear();  // the last image is in place
     QCoreApplication::processEvents();
   }
   if (view_.ExportXp) {
@@ -451,11 +464,22 @@ void TForm1::AdvanceAutomaticExport() {
   }
   if (view_.ExportStart) {
     view_.ExportStart = false;
+    BeginAutomaticExport();
     ui.RadioGroupPVZ->SetItemIndex(1);
     view_.ExportUtr = true;
     QCoreApplication::processEvents();
   }
   exportImageAhead_.reset();  // one written for a stage that did not use it
+}
+
+// Before the automatic export writes anything: none of its images may replace a file the viewer
+// reads or another of its images (links put there by mistake), and its folder is held against
+// another run writing there at the same time; temporary images of earlier runs killed on the way
+// are removed. Each failure is one line, and nothing has been written.
+void TForm1::BeginAutomaticExport() {
+  const std::vector<std::string> images{"utr.bmp", "xp.bmp", "yp.bmp"};
+  erp::CheckOutputs(images, FilesRead());
+  exportLock_ = erp::TakeOutputFolders(images);
 }
 
 // Flushes to disk the folder of the automatic export's image renamed into place last, when that
@@ -674,8 +698,9 @@ void TForm1::SaveChartClick() {
   } else if (suffix != QLatin1String("png")) {
     throw std::runtime_error(QStringLiteral("%1: an image is written as .png, .svg or .pdf").arg(*name).toStdString());
   }
-  const QByteArray bytes = ui.Chart->ImageFileBytes(format);
   const std::string path = QFile::encodeName(*name).toStdString();
+  erp::CheckOutputs({path}, FilesRead());
+  const QByteArray bytes = ui.Chart->ImageFileBytes(format);
   try {
     erp::WriteFileReplacing(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   } catch (const std::exception& e) {

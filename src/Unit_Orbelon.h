@@ -16,11 +16,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Unit_OrbelonForm.h"
 #include "core/FileIo.h"
 #include "core/Navigation.h"
 #include "core/ObservationStore.h"
+#include "core/OutputFiles.h"
 #include "core/PlotArrays.h"
 #include "core/RefreshPass.h"
 #include "core/ScaleMemory.h"
@@ -164,6 +166,7 @@ class TForm1 : public QMainWindow {
   void ViewerLoop();
   void WaitForMessages(std::chrono::steady_clock::time_point iterationStart);
   void WakeUpAt(std::chrono::steady_clock::time_point moment);
+  void BeginAutomaticExport();
   void SaveExportImage(const char* fileName);
   void SyncExportFolder();
   void WriteExportImageAhead();
@@ -171,6 +174,8 @@ class TForm1 : public QMainWindow {
   void RefreshPass();
   void ShowRefresh(const erp::RefreshResult& result);
   void RestoreScaleChoice();
+  void SaveScaleMemory();
+  std::vector<erp::ReadFile> FilesRead() const;
   void RequestRescaleByChoice();
   int GridItemIndex() const;
 
@@ -219,6 +224,7 @@ class TForm1 : public QMainWindow {
   };
   std::optional<ExportImageAhead> exportImageAhead_;
   std::optional<std::string> unsyncedExport_;  // an image renamed into place, its folder not yet flushed
+  std::vector<erp::FolderLock> exportLock_;     // the export's folder, from its start to its last image
 
   QDialog* fmABOUT = nullptr;
   QDialog* fmFormat = nullptr;

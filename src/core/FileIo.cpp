@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -18,6 +19,8 @@ namespace fs = std::filesystem;
 
 constexpr int kMaxLinks = 40;          // symbolic links followed before giving up (as the kernel)
 constexpr int kTemporaryAttempts = 100;  // names tried for the new file
+constexpr std::size_t kMaxNameBytes = 255;  // bytes of one name in a folder (NAME_MAX)
+constexpr std::string_view kTemporaryMark = ".tmp";
 
 // The state of what a successful stat found.
 FileState StateOfMode(mode_t mode) {
@@ -86,9 +89,9 @@ PendingFile CreateTemporaryBeside(const fs::path& target) {
   const auto seed = static_cast<unsigned long long>(
       std::chrono::steady_clock::now().time_since_epoch().count());
   for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
-    fs::path name = target;
-    name += ".tmp" + std::to_string(::getpid()) + "." + std::to_string((seed + attempt) % 1000000007ULL);
-    const std::string path = name.string();
+    const std::string name =
+        TemporaryNameFor(target.filename().string(), ::getpid(), (seed + attempt) % 1000000007ULL);
+    const std::string path = (target.parent_path() / name).string();
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) return PendingFile(fd, path);
     if (errno != EEXIST) ThrowSystemError(errno);
@@ -117,6 +120,32 @@ void SyncFolder(const fs::path& file) {
 }
 
 }  // namespace
+
+std::string TemporaryNameFor(const std::string& fileName, long pid, unsigned long long serial) {
+  const std::string suffix = std::string(kTemporaryMark) + std::to_string(pid) + "." + std::to_string(serial);
+  std::size_t keep = std::min(fileName.size(), kMaxNameBytes - suffix.size());
+  // A cut inside a UTF-8 character would leave a name no file manager can show.
+  while (keep > 0 && keep < fileName.size() && (static_cast<unsigned char>(fileName[keep]) & 0xC0) == 0x80) --keep;
+  return fileName.substr(0, keep) + suffix;
+}
+
+std::optional<long> TemporaryOwner(std::string_view entry, std::string_view fileName) {
+  const std::size_t mark = entry.rfind(kTemporaryMark);
+  if (mark == std::string_view::npos || mark == 0 || !fileName.starts_with(entry.substr(0, mark))) return std::nullopt;
+  // A shorter name is only a cut one when the whole would have passed the limit (a cut backs off
+  // at most three bytes of a UTF-8 character).
+  if (mark != fileName.size() && entry.size() + 3 < kMaxNameBytes) return std::nullopt;
+  const std::string_view numbers = entry.substr(mark + kTemporaryMark.size());
+  const std::size_t dot = numbers.find('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  const auto allDigits = [](std::string_view digits) {
+    return !digits.empty() && digits.size() <= 18 &&
+           std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  const std::string_view pid = numbers.substr(0, dot);
+  if (!allDigits(pid) || !allDigits(numbers.substr(dot + 1))) return std::nullopt;
+  return std::stol(std::string(pid));
+}
 
 void ThrowSystemError(int err) { throw std::runtime_error(std::strerror(err)); }
 
@@ -214,6 +243,51 @@ void PreparedFile::Commit(FolderSync sync) {
   if (::rename(temporary_.c_str(), target_.c_str()) != 0) ThrowSystemError(errno);
   pending_ = false;
   if (sync == FolderSync::Now) SyncFolder(target_);
+}
+
+void CommitTogether(std::vector<PreparedFile>& files) {
+  // The old files, kept under a second name each; empty where there was none.
+  std::vector<std::string> kept(files.size());
+  const auto dropKept = [&] {
+    for (const std::string& name : kept) {
+      if (!name.empty()) ::unlink(name.c_str());
+    }
+  };
+  const auto serial = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const fs::path target(files[i].target_);
+    const std::string name =
+        (target.parent_path() / TemporaryNameFor(target.filename().string(), ::getpid(), (serial + i) % 1000000007ULL)).string();
+    if (::link(target.c_str(), name.c_str()) == 0) {
+      kept[i] = name;
+    } else if (errno != ENOENT) {
+      const int err = errno;
+      dropKept();
+      ThrowSystemError(err);
+    }
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (::rename(files[i].temporary_.c_str(), files[i].target_.c_str()) == 0) {
+      files[i].pending_ = false;
+      continue;
+    }
+    const int err = errno;
+    for (std::size_t j = 0; j < i; ++j) {
+      if (kept[j].empty()) {
+        ::unlink(files[j].target_.c_str());
+      } else if (::rename(kept[j].c_str(), files[j].target_.c_str()) == 0) {
+        kept[j].clear();
+      }
+    }
+    for (std::size_t j = i; j < files.size(); ++j) {
+      if (!kept[j].empty()) ::unlink(kept[j].c_str());
+      kept[j].clear();
+    }
+    for (const PreparedFile& file : files) SyncFolder(file.target_);
+    ThrowSystemError(err);
+  }
+  dropKept();
+  for (const PreparedFile& file : files) SyncFolder(file.target_);
 }
 
 void SyncFolderOf(const std::string& path) { SyncFolder(fs::path(path)); }

@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace erp {
 
@@ -69,6 +71,15 @@ void CreateEmptyFileIfMissing(const std::string& path);
 // a file that does not exist yet: the file a write of `path` replaces. Throws ELOOP's message.
 std::string FollowLinks(const std::string& path);
 
+// The name of the temporary file that holds a new version of the file `fileName` (a name within a
+// folder) until it is renamed over it: "<fileName>.tmp<pid>.<serial>", with `fileName` cut (at a
+// character boundary) where the whole would pass the system's 255 bytes.
+std::string TemporaryNameFor(const std::string& fileName, long pid, unsigned long long serial);
+
+// The process that wrote `entry`, when `entry` is a temporary name of `fileName` as
+// TemporaryNameFor makes them; nothing for any other name.
+std::optional<long> TemporaryOwner(std::string_view entry, std::string_view fileName);
+
 // What a name stands for, in plain words, when it is not a regular file: "a folder", "a FIFO
 // (named pipe)", "a socket", "a character device", "a block device" (links followed); empty for a
 // regular file, a missing one or one that cannot be looked at.
@@ -101,12 +112,22 @@ class PreparedFile {
 
  private:
   friend PreparedFile PrepareFileReplacing(const std::string& path, std::string_view contents);
+  friend void CommitTogether(std::vector<PreparedFile>& files);
   PreparedFile(std::string temporary, std::string target)
       : temporary_(std::move(temporary)), target_(std::move(target)) {}
   std::string temporary_;
   std::string target_;
   bool pending_ = true;
 };
+
+// Puts a set of prepared files in place as one change. The file each replaces is first kept under
+// a temporary name beside it (a hard link, so nothing is copied); when a rename fails, the files
+// already renamed get their old contents back (or go, where there was none), and the error is
+// thrown. Without a failure the kept files go once all are in place. What remains possible is a
+// failure of the putting back itself (the disk taken away in between): the old files then stay
+// under their temporary names (TemporaryNameFor's), to be put back by hand, until a later run
+// that writes into the folder clears away what killed runs left.
+void CommitTogether(std::vector<PreparedFile>& files);
 
 // Flushes the folder that holds `path` to disk (its entries: names renamed into it last).
 void SyncFolderOf(const std::string& path);

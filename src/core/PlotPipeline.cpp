@@ -25,9 +25,10 @@ double Finite(double x) {
 
 }  // namespace
 
-bool ExtractSeries(const ObservationStore& store, int parameter, const DisplayWindow& window, PlotArrays& plot) {
+void ExtractSeries(const ObservationStore& store, int parameter, const DisplayWindow& window, PlotArrays& plot) {
   plot.PlotCount.Fill(0);
   plot.SeriesEmpty.Fill(true);
+  bool series1WithoutPoints = false;  // loaded, but nothing in the window to align to
   for (int slot = 1; slot <= SeriesCount; ++slot) {
     if (!store.SeriesLoaded[slot]) continue;
     std::int32_t count = 0;
@@ -43,17 +44,18 @@ bool ExtractSeries(const ObservationStore& store, int parameter, const DisplayWi
     }
     plot.PlotCount[slot] = count;
     if (count == 0) {
-      if (slot == AlignmentReferenceSlot || slot == TrendReferenceSlot) return false;
+      series1WithoutPoints = series1WithoutPoints || slot == AlignmentReferenceSlot;
       continue;
     }
     plot.SeriesEmpty[slot] = false;
-    if (IsUtParameter(parameter) && slot >= 2) AlignWholeSeconds(plot, slot);
+    if (IsUtParameter(parameter) && slot >= 2) AlignWholeSeconds(plot, slot, !series1WithoutPoints);
   }
-  return true;
 }
 
-void AlignWholeSeconds(PlotArrays& plot, int slot) {
-  plot.PlotValue(1, slot) = WithoutWholeSeconds(plot.PlotValue(1, slot), plot.PlotValue(1, AlignmentReferenceSlot));
+void AlignWholeSeconds(PlotArrays& plot, int slot, bool toSeries1) {
+  if (toSeries1) {
+    plot.PlotValue(1, slot) = WithoutWholeSeconds(plot.PlotValue(1, slot), plot.PlotValue(1, AlignmentReferenceSlot));
+  }
   for (int n = 2; n <= plot.PlotCount[slot]; ++n) {
     plot.PlotValue(n, slot) = WithoutWholeSeconds(plot.PlotValue(n, slot), plot.PlotValue(n - 1, slot));
   }

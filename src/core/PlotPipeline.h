@@ -32,20 +32,24 @@ constexpr bool IsUtParameter(int parameter) {
 //      whose value is MissingValue, are passed over;
 //   3. a slot with points gets SeriesEmpty false and, for a UT parameter and slot >= 2,
 //      AlignWholeSeconds.
-// Returns false (the nothing-drawn exit) as soon as series 1 or series 3 is loaded but has no
-// point in the window; later slots are then not extracted.
-bool ExtractSeries(const ObservationStore& store, int parameter, const DisplayWindow& window, PlotArrays& plot);
+// Series 1 and series 3 without a point in the window (a series that ends before the window, a
+// file of older records) take no other series with them: every series with points is drawn.
+// Without points of series 1 the whole-second alignment to it is left out (each series keeps its
+// own whole seconds, its leap-second steps still taken out), and without two points of series 3
+// no trend is removed (TrendSlope).
+void ExtractSeries(const ObservationStore& store, int parameter, const DisplayWindow& window, PlotArrays& plot);
 
 // Puts slot `slot` (>= 2, with points) on the whole second of series 1 and takes out whole-second
 // steps. round() is to the nearest whole number, halves to even.
-//   1. Its first value is lowered by k = round(value - PlotValue(1, 1)), series 1's first value of
-//      this pass (0 while series 1 has never been loaded), whatever the two epochs are.
+//   1. When `toSeries1`: its first value is lowered by k = round(value - PlotValue(1, 1)),
+//      series 1's first value of this pass (0 while series 1 has never been loaded), whatever
+//      the two epochs are.
 //   2. Each later value is lowered by round(value - previous value as corrected), so one leap
 //      second lowers every later point by a second and the curve stays continuous.
 // Whole-second counts stay doubles. Where a difference is too large for a double (values near the
 // ends of the double range), the value becomes the one it is compared with: at that size every
 // double is a whole number of seconds, so that is what the subtraction would give.
-void AlignWholeSeconds(PlotArrays& plot, int slot);
+void AlignWholeSeconds(PlotArrays& plot, int slot, bool toSeries1 = true);
 
 // The slope (parameter units per day) of the line through the first and last point of series 3, or
 // nothing when it is not defined: series 3 without points, with one point or with its first and

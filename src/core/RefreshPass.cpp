@@ -29,7 +29,8 @@ RefreshResult RefreshPass(TimeBase& timeBase, const ObservationStore& store, Vie
   // Only UT1, UT1R, Xp and Yp are plotted; any other parameter draws nothing.
   const int parameter = view.SelectedParameter;
   const bool plottable = parameter >= StoreParameter::UT1 && parameter <= StoreParameter::Yp;
-  if (plottable && ExtractSeries(store, parameter, result.Window, plot)) {
+  if (plottable) {
+    ExtractSeries(store, parameter, result.Window, plot);
     result.TrendSlope = RemoveTrend(plot, view.TrendShown);
     if (const std::optional<ValueRange> range = DrawnValueRange(plot, view.SeriesVisible)) {
       result.Exit = RefreshExit::Drawn;

@@ -5,6 +5,7 @@
 #include "core/SettingsScanner.h"
 
 #include <cstdio>
+#include <string_view>
 #include <stdexcept>
 
 namespace erp {
@@ -18,6 +19,22 @@ std::optional<int> ScaleSlot(int parameter, int interval, int trend) {
 
 namespace {
 
+// The entry of the next line that is not blank: the integer it holds and nothing else, or no
+// value for a line that holds anything else; 0 once the file has ended.
+std::optional<std::int32_t> ReadEntry(SettingsScanner& scanner) {
+  while (!scanner.AtEnd()) {
+    const std::string text = scanner.ReadRestOfLine();
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+      scanner.SkipLineEnd();
+      continue;
+    }
+    const std::size_t last = text.find_last_not_of(" \t");
+    return ParseInt32(std::string_view(text).substr(first, last + 1 - first));
+  }
+  return 0;
+}
+
 // Reads the sixteen entries; `badLines`, when given, takes the lines of entries that are no
 // integer (set to 0) instead of the error.
 void ReadScaleMemory(ScaleMemory& memory, const std::string& path, std::vector<int>* badLines) {
@@ -28,14 +45,11 @@ void ReadScaleMemory(ScaleMemory& memory, const std::string& path, std::vector<i
   const FileHandle file = OpenForReading(path);
   SettingsScanner scanner(file.get());
   for (int k = 1; k <= ScaleViewCount; ++k) {
-    try {
-      memory[k] = scanner.ReadInteger();
-    } catch (const std::runtime_error&) {
-      if (badLines == nullptr || std::ferror(file.get())) throw;
-      memory[k] = 0;
-      badLines->push_back(scanner.Line());
-    }
-    scanner.SkipLine();
+    const std::optional<std::int32_t> entry = ReadEntry(scanner);
+    if (!entry && badLines == nullptr) throw std::runtime_error("Invalid numeric input");
+    memory[k] = entry.value_or(0);
+    if (!entry) badLines->push_back(scanner.Line());
+    scanner.SkipLineEnd();
   }
 }
 
@@ -58,7 +72,12 @@ std::string ScaleMemoryText(const ScaleMemory& memory) {
   return text;
 }
 
-void SaveScaleMemory(const ScaleMemory& memory, const std::string& path) {
+void SaveScaleMemory(const ScaleMemory& memory, const std::string& path, const std::vector<ReadFile>& othersRead) {
+  std::vector<ReadFile> others;
+  for (const ReadFile& file : othersRead) {
+    if (file.Path != path) others.push_back(file);
+  }
+  CheckOutputs({path}, others);
   WriteFileReplacing(path, ScaleMemoryText(memory));
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/OutputFiles.h"
 #include "core/SlotArray.h"
 
 namespace erp {
@@ -23,11 +24,12 @@ std::optional<int> ScaleSlot(int parameter, int interval, int trend);
 
 // Reads scale.ini into `memory`. A missing file is created empty and `memory` is left alone; a
 // folder, FIFO, socket, device or link loop under the name fails (see FileExists).
-// Otherwise, for k = 1..16: blanks and line ends are skipped, the next token (at most 32
-// characters) is read as an integer into memory[k] (0 once the file has ended), and the rest of
-// its line is passed over. Throws "Invalid numeric input" for a token that is not an integer
-// (memory[1..k-1] are then already set), or the system's message when the file cannot be
-// created, opened or read. The window then selects item memory[1] itself.
+// Otherwise, for k = 1..16: lines that hold nothing but blanks and tabs are passed over, and the
+// next line must hold one integer and nothing else (blanks and tabs around it allowed): it goes
+// into memory[k] (0 once the file has ended). Throws "Invalid numeric input" for a line that is
+// anything else ("3 4", a record of a data file, control bytes; memory[1..k-1] are then already
+// set), or the system's message when the file cannot be created, opened or read. The window then
+// selects item memory[1] itself.
 void LoadScaleMemory(ScaleMemory& memory, const std::string& path = ScaleMemoryFileName);
 
 // Reads scale.ini as LoadScaleMemory does, but an entry that is not an integer does not stop the
@@ -39,8 +41,11 @@ std::vector<int> LoadScaleMemoryKeepingDefaults(ScaleMemory& memory, const std::
 // The text of scale.ini: sixteen lines, memory[k] in decimal on line k, each ending CR LF.
 std::string ScaleMemoryText(const ScaleMemory& memory);
 
-// Writes scale.ini whole (see WriteFileReplacing: the old file stays whole on failure). Throws
-// the system's message.
-void SaveScaleMemory(const ScaleMemory& memory, const std::string& path = ScaleMemoryFileName);
+// Writes scale.ini whole (see WriteFileReplacing: the old file stays whole on failure). A name
+// that leads to one of `othersRead` (series.ini, a data file: a link put there by mistake) is
+// refused with CheckOutputs's one line and nothing is written; an entry named `path` itself is
+// the file being replaced and is left out of that check. Throws the system's message otherwise.
+void SaveScaleMemory(const ScaleMemory& memory, const std::string& path = ScaleMemoryFileName,
+                     const std::vector<ReadFile>& othersRead = {});
 
 }  // namespace erp

@@ -26,6 +26,9 @@ class SettingsScanner {
   // "Invalid numeric input" when they are not one (or are out of the 32-bit range).
   std::int32_t ReadInteger();
 
+  // True once every byte has been read.
+  bool AtEnd() { return bytes_.Peek() < 0; }
+
   // The rest of the current line up to its line end, which stays unread; empty at the end.
   std::string ReadRestOfLine();
 

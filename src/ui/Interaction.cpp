@@ -30,13 +30,17 @@ std::optional<QString> QtInteraction::ChooseDirectory(const QString& start) {
 
 void QtInteraction::ShowModal(QDialog& dialog) { dialog.exec(); }
 
-bool UnattendedInteraction::Report(const QString& message) {
+void UnattendedInteraction::WriteLine(const QString& message) {
   // The box's lines joined into one.
   QStringList parts = message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
   for (QString& part : parts) part = part.simplified();
   const QString line = parts.join(QStringLiteral("; "));
   std::fprintf(log_, "orbelon: %s\n", line.toLocal8Bit().constData());
   std::fflush(log_);
+}
+
+bool UnattendedInteraction::Report(const QString& message) {
+  WriteLine(message);
   if (!headless_) return true;
   processEnd_(1);
   return false;
@@ -48,6 +52,11 @@ void UnattendedInteraction::ShowError(const QString& message) {
 
 void UnattendedInteraction::ShowMessage(const QString& message) {
   if (Report(message)) boxes_.ShowMessage(message);
+}
+
+void UnattendedInteraction::ShowWarning(const QString& message) {
+  WriteLine(message);
+  if (!headless_) boxes_.ShowError(message);
 }
 
 bool UnattendedInteraction::AskYesNo(const QString& question) {

@@ -21,6 +21,9 @@ class Interaction {
   virtual void ShowError(const QString& message) = 0;
   // A message box with an OK button.
   virtual void ShowMessage(const QString& message) = 0;
+  // An error after which the work goes on (a bad entry of scale.ini at start-up): the standard
+  // error box, where an unattended run only reports it and carries on.
+  virtual void ShowWarning(const QString& message) { ShowError(message); }
   // A question with the information icon and the buttons Yes and No; true for Yes.
   virtual bool AskYesNo(const QString& question) = 0;
   // A directory chooser starting at `start`, without "create directory" or help; empty on cancel.
@@ -56,6 +59,8 @@ class UnattendedInteraction final : public Interaction {
       : boxes_(boxes), headless_(headless), processEnd_(std::move(processEnd)), log_(log) {}
   void ShowError(const QString& message) override;
   void ShowMessage(const QString& message) override;
+  // Written as a line; the box follows only where there is a display, and the run goes on.
+  void ShowWarning(const QString& message) override;
   bool AskYesNo(const QString& question) override;
   std::optional<QString> ChooseDirectory(const QString& start) override;
   void ShowModal(QDialog& dialog) override { boxes_.ShowModal(dialog); }
@@ -63,6 +68,7 @@ class UnattendedInteraction final : public Interaction {
  private:
   // Writes the line; without a display, ends the process. True when a box may follow.
   bool Report(const QString& message);
+  void WriteLine(const QString& message);
 
   Interaction& boxes_;
   bool headless_;

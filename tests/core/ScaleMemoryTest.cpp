@@ -54,13 +54,11 @@ TEST(LoadScaleMemory, ReadsOneNumberPerLine) {
       {"sixteen CR LF lines", "2\r\n0\r\n1\r\n4\r\n3\r\n3\r\n0\r\n1\r\n2\r\n2\r\n0\r\n0\r\n1\r\n4\r\n4\r\n1\r\n",
        {2, 0, 1, 4, 3, 3, 0, 1, 2, 2, 0, 0, 1, 4, 4, 1}},
       {"blank line passed over, missing numbers are 0", "1\r\n\r\n3\r\n", {1, 3}},
-      {"text after a number is ignored", "2 two\r\n4\tfour 5\r\n", {2, 4}},
-      {"blanks and tabs before numbers", "   1\n\t\t2\n", {1, 2}},
+      {"blanks and tabs around numbers", "   1 \n\t\t2\t\r\n", {1, 2}},
+      {"lines of blanks and tabs passed over", "1\r\n \t \r\n2\r\n", {1, 2}},
       {"LF and CR-only line ends", "1\n2\r3\r\n4", {1, 2, 3, 4}},
-      {"NUL bytes before a number", std::string("\0\0" "3\r\n", 5), {3}},
       {"values outside 0..4 are kept", "-7\r\n2147483647\r\n+12\r\n", {-7, 2147483647, 12}},
       {"more than sixteen lines", twenty, {1, 2, 3, 4, 0, 1, 2, 3, 4, 0, 1, 2, 3, 4, 0, 1}},
-      {"a megabyte after the first number", "1 " + std::string(1 << 20, 'x') + "\r\n2\r\n", {1, 2}},
       {"empty file", "", {}},
   };
   for (const auto& c : cases) {
@@ -85,6 +83,14 @@ TEST(LoadScaleMemory, NonIntegerStopsAfterTheNumbersBeforeIt) {
       {"out of range", "1\r\n99999999999\r\n", {1}},
       {"text before the number", "x1\r\n", {}},
       {"binary", "1\r\n\x89PNG\r\n\x1a\n", {1}},
+      // A line is an entry only when the whole line is one number: a data file's record put in
+      // its place (a link by mistake) is refused, not read as its first field.
+      {"a data file's record", "60654 0.107640 0.264314 0.2423126\r\n", {}},
+      {"two numbers on a line", "1\r\n3 4\r\n", {1}},
+      {"text after a number", "2 two\r\n", {}},
+      {"NUL bytes before a number", std::string("\0\0" "3\r\n", 5), {}},
+      {"control bytes after a number", std::string("1\r\n2\0\1\2\r\n", 9), {1}},
+      {"a megabyte after the first number", "1 " + std::string(1 << 20, 'x') + "\r\n2\r\n", {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -170,6 +176,42 @@ TEST(SaveScaleMemory, WritesSixteenShortestLinesThatReadBack) {
   ScaleMemory back{};
   LoadScaleMemory(back, path);
   EXPECT_EQ(back, memory);
+}
+
+// scale.ini is written only where it is no other file the viewer reads: a link from scale.ini to
+// a data file or to series.ini is refused with one line, and the file behind it stays whole.
+TEST(SaveScaleMemory, RefusesALinkToAFileTheViewerReads) {
+  TempDir dir;
+  const std::string data = dir / "erp02.dat";
+  const std::string ini = dir / "series.ini";
+  WriteBytes(data, "25 1 15 12 0.22 0.31 0.1\r\n");
+  WriteBytes(ini, "9 1 Alpha erp02.dat yy_mm_dd_hh_xp_yp_u\r\n");
+  const std::vector<ReadFile> read{{ini, "the settings file series.ini"}, {data, "the data file erp02.dat of series 2"}};
+  struct Case {
+    const char* name;
+    std::string target;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"link to a data file", data, dir / "scale.ini" + ": would overwrite the data file erp02.dat of series 2"},
+      {"link to series.ini", ini, dir / "scale.ini" + ": would overwrite the settings file series.ini"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir / "scale.ini";
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink(c.target, path);
+    const std::string before = ReadBytes(c.target);
+    EXPECT_EQ(ErrorOf([&] { SaveScaleMemory(Memory({2}), path, read); }), c.error);
+    EXPECT_EQ(ReadBytes(c.target), before);
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+  }
+  // A link to a file of its own is written through, as always.
+  std::filesystem::remove(dir / "scale.ini");
+  WriteBytes(dir / "scales.txt", "");
+  std::filesystem::create_symlink(dir / "scales.txt", dir / "scale.ini");
+  EXPECT_EQ(ErrorOf([&] { SaveScaleMemory(Memory({2}), dir / "scale.ini", read); }), "");
+  EXPECT_EQ(ReadBytes(dir / "scales.txt").substr(0, 3), "2\r\n");
 }
 
 }  // namespace

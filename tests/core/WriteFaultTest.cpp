@@ -17,7 +17,7 @@
 
 namespace {
 
-enum class Step { None, Write, Fsync, Close, Rename };
+enum class Step { None, Write, Fsync, Close, Rename, OneRename };
 
 Step g_failAt = Step::None;
 int g_error = 0;
@@ -62,6 +62,14 @@ int __wrap_close(int fd) {
 }
 
 int __wrap_rename(const char* from, const char* to) {
+  if (g_failAt == Step::OneRename) {
+    // The renames of the budget get through, the next one fails, and the later ones get through.
+    if (g_writeBudget-- == 0) {
+      errno = g_error;
+      return -1;
+    }
+    return __real_rename(from, to);
+  }
   if (g_failAt == Step::Rename) {
     errno = g_error;
     return -1;
@@ -141,6 +149,33 @@ TEST(PrepareFileReplacing, AFaultInALaterFileLeavesTheWholeSetUnchanged) {
   EXPECT_EQ(ReadBytes(dir / "xp.png"), "old chart");
   EXPECT_EQ(ReadBytes(dir / "s.csv"), "old statistics");
   EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"s.csv", "xp.png"}));
+}
+
+// A set put in place together: when the third rename fails, the two files already renamed get
+// their old contents back (a file that was new goes again), and nothing is left beside them.
+TEST(CommitTogether, ARenameFailingMidwayPutsTheOldFilesBack) {
+  TempDir dir;
+  WriteBytes(dir / "erp01.dat", "old records");
+  WriteBytes(dir / "series.ini", "old rows");
+  std::vector<PreparedFile> set;
+  set.push_back(PrepareFileReplacing(dir / "erp01.dat", "new records"));
+  set.push_back(PrepareFileReplacing(dir / "erp02.dat", "a new series"));
+  set.push_back(PrepareFileReplacing(dir / "series.ini", "new rows"));
+  {
+    const InjectedFault fault(Step::OneRename, EIO, 2);
+    EXPECT_EQ(ErrorOf([&] { CommitTogether(set); }), std::strerror(EIO));
+  }
+  set.clear();
+  EXPECT_EQ(ReadBytes(dir / "erp01.dat"), "old records");
+  EXPECT_EQ(ReadBytes(dir / "series.ini"), "old rows");
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"erp01.dat", "series.ini"}));
+
+  set.push_back(PrepareFileReplacing(dir / "erp01.dat", "new records"));
+  set.push_back(PrepareFileReplacing(dir / "series.ini", "new rows"));
+  CommitTogether(set);  // unarmed, the whole set goes in and the kept old files go
+  EXPECT_EQ(ReadBytes(dir / "erp01.dat"), "new records");
+  EXPECT_EQ(ReadBytes(dir / "series.ini"), "new rows");
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"erp01.dat", "series.ini"}));
 }
 
 }  // namespace

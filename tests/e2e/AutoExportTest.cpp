@@ -11,7 +11,10 @@
 #include <functional>
 #include <set>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,8 +51,12 @@ std::set<QRgb> PlotColoursOf(const QImage& image) {
 // together when this object goes.
 class ProgramRun {
  public:
-  ProgramRun(const QStringList& arguments, bool offscreenByEnvironment) {
+  // `prepare` changes the fixture folder before the start; standard error goes to "err.txt" in it
+  // when `keepErrors`, and to the test's own otherwise.
+  ProgramRun(const QStringList& arguments, bool offscreenByEnvironment,
+             const std::function<void(const QDir&)>& prepare = {}, bool keepErrors = false) {
     fixture::WriteViewerFixture(QDir(dir_.path()));
+    if (prepare) prepare(QDir(dir_.path()));
     process_.setWorkingDirectory(dir_.path());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
@@ -59,7 +66,11 @@ class ProgramRun {
     SetDesktopLanguage(env);
     env.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");  // Qt's timers and the loop's wait run on real time
     process_.setProcessEnvironment(env);
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (keepErrors) {
+      process_.setStandardErrorFile(dir_.filePath("err.txt"));
+    } else {
+      process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    }
     process_.setChildProcessModifier([] { ::setsid(); });
     process_.start("faketime", QStringList{"2013-08-05 10:00:00", ORBELON_PROGRAM} + arguments);
   }
@@ -138,6 +149,14 @@ QByteArray ReadAll(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The number of a process that has ended: a child that has exited and been waited for.
+pid_t DeadProcessId() {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  return child;
+}
+
 }  // namespace
 
 class AutoExportTest : public QObject {
@@ -183,8 +202,16 @@ class AutoExportTest : public QObject {
       QStringList images;  // the images written before the failure
       std::function<bool(const QDir&)> intact = {};
     } cases[] = {
-        {"bad scale.ini", [](const QDir& d) { fixture::Write(d.filePath("scale.ini"), "x\r\n"); },
-         QString::fromUtf8("orbelon: Invalid numeric input; Файл: scale.ini, строка 1"), {}},
+        // Links put under an image's name by mistake: refused before any image is written, and
+        // the file behind the link stays as it was.
+        {"xp.bmp links to series.ini", [](const QDir& d) { QFile::link("series.ini", d.filePath("xp.bmp")); },
+         "orbelon: xp.bmp: would overwrite the settings file series.ini", {},
+         [](const QDir& d) { return ReadAll(d.filePath("series.ini")).startsWith("9 1 Alpha"); }},
+        {"yp.bmp links to a data file", [](const QDir& d) { QFile::link("c.dat", d.filePath("yp.bmp")); },
+         "orbelon: yp.bmp: would overwrite the data file c.dat of series 3", {},
+         [](const QDir& d) { return !ReadAll(d.filePath("c.dat")).startsWith("BM"); }},
+        {"xp.bmp links to utr.bmp", [](const QDir& d) { QFile::link("utr.bmp", d.filePath("xp.bmp")); },
+         "orbelon: xp.bmp: is the same file as utr.bmp", {}},
         {"no data file",
          [](const QDir& d) {
            for (const char* f : {"a.dat", "b.dat", "c.dat", "d.dat"}) QFile::remove(d.filePath(f));
@@ -206,11 +233,55 @@ class AutoExportTest : public QObject {
       QCOMPARE(run.exitCode, 1);
       QCOMPARE(run.err, c.line + '\n');
       for (const char* name : kImages) {
-        if (QFileInfo(d.filePath(name)).isFile()) QVERIFY2(c.images.contains(name), name);
+        const QFileInfo image(d.filePath(name));
+        if (image.isFile() && !image.isSymLink()) QVERIFY2(c.images.contains(name), name);
       }
       for (const QString& name : c.images) QVERIFY(QImageReader(d.filePath(name)).canRead());
       if (c.intact) QVERIFY(c.intact(d));
     }
+  }
+
+  // A bad entry of scale.ini is reported on standard error, and the export goes on with the
+  // default scale: the three images are written and the program stays open.
+  void badScaleIniIsReportedAndTheExportGoesOn() {
+    ProgramRun run({"-a"}, false, [](const QDir& d) { fixture::Write(d.filePath("scale.ini"), "x\r\n"); }, true);
+    QVERIFY(run.Started());
+    QCOMPARE(run.WatchImages(20000), (QStringList{"utr.bmp", "xp.bmp", "yp.bmp"}));
+    QVERIFY(run.Running());
+    QCOMPARE(QString::fromUtf8(ReadAll(run.Path("err.txt"))),
+             QString::fromUtf8("orbelon: Invalid numeric input; Файл: scale.ini, строка 1\n"));
+  }
+
+  // Another run holds the folder (a second -a from cron while the first still writes): after a
+  // short wait the run fails with one line, writes nothing and leaves the other run's files.
+  void aFolderHeldByAnotherRunIsLeftAlone() {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    fixture::WriteViewerFixture(d);
+    fixture::Write(d.filePath("scale.ini"), "");
+    const int folder = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY);
+    QVERIFY(folder >= 0 && ::flock(folder, LOCK_EX) == 0);
+    const Ended run = RunUntilEnd(dir.path());
+    ::close(folder);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, QStringLiteral("orbelon: .: another run is writing into this folder; nothing was written (try "
+                                     "again later)\n"));
+    for (const char* name : kImages) QVERIFY(!QFile::exists(d.filePath(name)));
+  }
+
+  // Temporary images of earlier runs that were killed before they could remove them go at the next
+  // run; those of a process that still runs, and names of other patterns, stay.
+  void staleTemporaryImagesAreRemoved() {
+    const QString dead = QString::number(DeadProcessId());
+    const QStringList stale{"utr.bmp.tmp" + dead + ".17", "yp.bmp.tmp" + dead + ".4"};
+    const QStringList kept{"xp.bmp.tmp1.5", "notes.txt.tmp" + dead + ".1", "utr.bmp.tmpx.1"};
+    ProgramRun run({"-a"}, false, [&](const QDir& d) {
+      for (const QString& name : stale + kept) fixture::Write(d.filePath(name), "left behind");
+    });
+    QVERIFY(run.Started());
+    QCOMPARE(run.WatchImages(20000), (QStringList{"utr.bmp", "xp.bmp", "yp.bmp"}));
+    for (const QString& name : stale) QVERIFY2(!QFile::exists(run.Path(qPrintable(name))), qPrintable(name));
+    for (const QString& name : kept) QVERIFY2(QFile::exists(run.Path(qPrintable(name))), qPrintable(name));
   }
 
   // The desktop's language decides the language of the window and of its messages.

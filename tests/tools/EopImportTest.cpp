@@ -1,6 +1,12 @@
 // The import of the analysis centres' products: IVS EOP 2.x, the IERS universal format, IGS ERP
 // version 2, UT1 - TAI through the leap-second table, and the program eop_import with --into.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <set>
 
 #include <sstream>
 
@@ -219,15 +225,32 @@ TEST(EopImport, ProgramRefusesAndLeavesTheFolderAsItWas) {
        2, "--title names the row of one input"},
       {"colour", {Fixture("ivs_sample.eoxy"), "--into", "DIR", "--colour", "clPink"}, 2,
        "--colour is 0..49 or a colour name such as clRed, not 'clPink'"},
+      // No output may be a file that the working folder reads otherwise, nor a row break its line.
+      {"forced onto another slot's data file", {"INPUTS/c04.erp", "--into", "DIR", "--slot", "13", "--force"}, 1,
+       "DIR/c04.dat: would overwrite the data file c04.dat of slot 3"},
+      {"output over scale.ini", {Fixture("erp_utc.erp"), "--output", "DIR/scale.ini"}, 1,
+       "DIR/scale.ini: would overwrite the settings file scale.ini"},
+      {"output over series.ini", {Fixture("erp_utc.erp"), "--output", "DIR/series.ini"}, 1,
+       "DIR/series.ini: would overwrite the settings file series.ini"},
+      {"title with a line feed", {Fixture("erp_utc.erp"), "--into", "DIR", "--title", "A\nB", "--force"}, 2,
+       "the title is one word without blanks or control characters"},
+      {"input name with a tab", {"INPUTS/a\tb.erp", "--into", "DIR"}, 1,
+       "the data file name 'a\tb.dat' goes into series.ini: one word of at most 255 bytes without control characters"},
+      {"-- ends the options", {"--into", "DIR", "--", "-none.erp"}, 1, "-none.erp: No such file or directory"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     WriteBytes(dir / "series.ini", kOldIni);
     WriteBytes(dir / "erp_utc.dat", "old\r\n");
+    TempDir inputs;  // products under names of their own
     std::vector<std::string> args = c.args;
     for (std::string& a : args) {
       if (a.starts_with("DIR")) a = dir.path().string() + a.substr(3);
+      if (a.starts_with("INPUTS/")) {
+        a = inputs / a.substr(7);
+        WriteBytes(a, ReadBytes(Fixture("erp_utc.erp")));
+      }
     }
     std::ostringstream out, err;
     EXPECT_EQ(RunEopImport(args, out, err), c.status);
@@ -240,6 +263,30 @@ TEST(EopImport, ProgramRefusesAndLeavesTheFolderAsItWas) {
     EXPECT_EQ(ReadBytes(dir / "erp_utc.dat"), "old\r\n");
     EXPECT_EQ(testing::Names(dir.path()), (std::set<std::string>{"series.ini", "erp_utc.dat"}));
   }
+}
+
+// A disk that fills up while the second of three files is written: the first data file, complete
+// already, is not put in place either; every old file stays. (As root: a small tmpfs.)
+TEST(EopImport, AFullDiskHalfWayChangesNoFile) {
+  TempDir dir;
+  const std::string folder = dir / "disk";
+  std::filesystem::create_directory(folder);
+  if (::mount("tmpfs", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=12288") != 0) {
+    GTEST_SKIP() << "cannot mount a small tmpfs (not root)";
+  }
+  struct Unmount {
+    std::string path;
+    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+  } unmount{folder};
+  // Three pages: series.ini and the old data file take one each; one is left for the new files.
+  WriteBytes(folder + "/series.ini", kOldIni);
+  WriteBytes(folder + "/erp_utc.dat", "old\r\n");
+  std::ostringstream out, err;
+  EXPECT_EQ(RunEopImport({Fixture("erp_utc.erp"), Fixture("ivs_sample.eoxy"), "--into", folder, "--force"}, out, err), 1);
+  EXPECT_NE(err.str().find(std::strerror(ENOSPC)), std::string::npos) << err.str();
+  EXPECT_EQ(ReadBytes(folder + "/erp_utc.dat"), "old\r\n");
+  EXPECT_EQ(ReadBytes(folder + "/series.ini"), kOldIni);
+  EXPECT_EQ(testing::Names(folder), (std::set<std::string>{"series.ini", "erp_utc.dat"}));
 }
 
 TEST(EopImport, HelpListsTheProducts) {

@@ -12,6 +12,8 @@
 #include "core/Cp1251.h"
 #include "core/FileIo.h"
 #include "core/NumberText.h"
+#include "core/OutputFiles.h"
+#include "core/ScaleMemory.h"
 #include "core/SeriesConfig.h"
 
 namespace erp::iers {
@@ -789,6 +791,15 @@ std::string DayOf(double mjd) { return tools::IsoDate(tools::DateOfMjd(mjd)); }
 std::string TextOfFile(const std::string& path);
 std::string DefaultTitle(const Conversion& c, const ConvertOptions& options, const std::string& input);
 
+// A title or data file name as series.ini holds it: one word, no blank, tab, line end or other
+// control character (any of them would break its row of blank-separated fields).
+bool OneWord(std::string_view text) {
+  return !text.empty() && std::none_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= ' ' || byte == 0x7F;
+  });
+}
+
 }  // namespace
 
 namespace {
@@ -830,8 +841,8 @@ std::optional<std::string> CheckDatesAndTitle(const std::optional<tools::Calenda
   if (from && to && *options.FromMJD > *options.ToMJD) {
     return "--from " + tools::IsoDate(*from) + " is after --to " + tools::IsoDate(*to);
   }
-  if (title && (title->empty() || title->find_first_of(" \t\r\n") != std::string::npos)) {
-    return "the title is one word without blanks, not '" + *title + "'";
+  if (title && !OneWord(*title)) {
+    return "the title is one word without blanks or control characters, not '" + *title + "'";
   }
   if (title && Cp1251ToUtf8(Utf8ToCp1251(*title)) != *title) {
     return "the title '" + *title + "' has characters that series.ini (CP1251) cannot hold";
@@ -850,8 +861,17 @@ int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std:
   std::vector<std::string> files;
   std::optional<std::string> title;
   std::optional<tools::CalendarDate> from, to;
+  bool optionsEnded = false;  // after "--" every argument is a file name, also one that starts with "-"
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (optionsEnded || (arg != "--" && !arg.starts_with("-"))) {
+      files.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
     if (arg == "--help" || arg == "-h") {
       out << kUsage << "\n" << kHelp;
       return 0;
@@ -878,8 +898,9 @@ int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std:
   const std::string& output = files[1];
   if (const std::optional<std::string> bad = CheckDatesAndTitle(from, to, title, options)) return usageError(*bad);
   const std::string fileName = fs::path(output).filename().string();
-  if (fileName.empty() || fileName.find(' ') != std::string::npos || fileName.size() > MaxFileNameLength) {
-    return usageError("the output file name goes into series.ini: one word of at most 255 bytes, not '" + fileName + "'");
+  if (!OneWord(fileName) || fileName.size() > MaxFileNameLength) {
+    return usageError("the output file name goes into series.ini: one word of at most 255 bytes without control "
+                      "characters, not '" + fileName + "'");
   }
   std::error_code ec;
   if (fs::exists(output, ec) && fs::equivalent(input, output, ec)) {
@@ -928,10 +949,21 @@ int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std:
     err << input << ": no record to write" << (leftOut.empty() ? "" : " (left out: " + leftOut + ")") << "\n";
     return 1;
   }
+  // The output is no settings file of its folder, and the folder is this run's alone meanwhile.
+  std::vector<FolderLock> folder;
+  try {
+    const fs::path dir = fs::path(output).parent_path();
+    CheckOutputs({output}, {{(dir / SeriesConfigFileName).string(), "the settings file series.ini"},
+                            {(dir / ScaleMemoryFileName).string(), "the settings file scale.ini"}});
+    folder = TakeOutputFolders({output});
+  } catch (const std::runtime_error& e) {
+    err << e.what() << "\n";
+    return 1;
+  }
   try {
     WriteFileReplacing(output, text);
   } catch (const std::runtime_error& e) {
-    err << output << ": " << e.what() << "\n";
+    err << WriteFailureText(output, e.what()) << "\n";
     return 1;
   }
 
@@ -1000,7 +1032,7 @@ std::string DefaultTitle(const Conversion& c, const ConvertOptions& options, con
   if (c.Kind == Product::Finals) return options.FinalsBulletin == Bulletin::A ? "IERS-A" : "IERS-B";
   if (c.Kind == Product::C04) return "C04";
   const std::string stem = fs::path(input).stem().string();
-  if (!stem.empty() && stem.find_first_of(" \t\r\n") == std::string::npos && stem.size() <= 40 &&
+  if (OneWord(stem) && stem.size() <= 40 &&
       Cp1251ToUtf8(Utf8ToCp1251(stem)) == stem) {
     return stem;
   }
@@ -1047,8 +1079,17 @@ int RunEopImport(const std::vector<std::string>& args, std::ostream& out, std::o
   std::optional<tools::CalendarDate> from, to;
   bool force = false;
   std::set<std::string> seen;
+  bool optionsEnded = false;  // after "--" every argument is an input, also one that starts with "-"
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (optionsEnded || (arg != "--" && !arg.starts_with("-"))) {
+      inputs.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
     if (arg == "--help" || arg == "-h") {
       out << kImportUsage << "\n" << kImportHelp;
       return 0;
@@ -1161,15 +1202,16 @@ int RunEopImport(const std::vector<std::string>& args, std::ostream& out, std::o
       return 1;
     }
   }
+  const SlotArray<SeriesConfig, SeriesCount> rowsBefore = rows;
   std::set<int> taken;
   std::set<std::string> names;
   for (std::size_t i = 0; i < imports.size(); ++i) {
     Import& im = imports[i];
     const std::string fileName =
         output ? fs::path(*output).filename().string() : fs::path(im.Input).stem().string() + ".dat";
-    if (fileName.empty() || fileName.find_first_of(" \t") != std::string::npos || fileName.size() > MaxFileNameLength) {
+    if (!OneWord(fileName) || fileName.size() > MaxFileNameLength) {
       err << im.Input << ": the data file name '" << fileName
-          << "' goes into series.ini: one word of at most 255 bytes (rename the input)\n";
+          << "' goes into series.ini: one word of at most 255 bytes without control characters (rename the input)\n";
       return 1;
     }
     im.Path = output ? *output : (fs::path(*into) / fileName).string();
@@ -1216,34 +1258,46 @@ int RunEopImport(const std::vector<std::string>& args, std::ostream& out, std::o
     rows[slot] = config;
   }
 
-  // Data files first, series.ini last; a failure removes the data files this call created.
-  std::vector<std::string> created;
-  const auto undo = [&] {
-    for (const std::string& path : created) {
-      std::error_code ec;
-      fs::remove(path, ec);
-    }
-  };
-  for (const Import& im : imports) {
+  // Nothing written may be a file that the working folder reads otherwise (scale.ini, series.ini
+  // where no row is written, the data file of a slot that keeps its row) or another file written
+  // here; the folders are this run's alone until the new files are in place.
+  std::vector<std::string> outputs;
+  for (const Import& im : imports) outputs.push_back(im.Path);
+  if (into) outputs.push_back(iniPath);
+  const fs::path folder = into ? fs::path(*into) : fs::path(*output).parent_path();
+  std::vector<ReadFile> readFiles{{(folder / ScaleMemoryFileName).string(), "the settings file scale.ini"}};
+  if (!into) readFiles.push_back({(folder / SeriesConfigFileName).string(), "the settings file series.ini"});
+  for (int slot = 1; slot <= SeriesCount; ++slot) {
+    if (!into || taken.contains(slot) || rowsBefore[slot].FileName.empty()) continue;
+    readFiles.push_back({(folder / rowsBefore[slot].FileName).string(),
+                         "the data file " + rowsBefore[slot].FileName + " of slot " + std::to_string(slot)});
+  }
+  std::vector<FolderLock> folders;
+  try {
+    CheckOutputs(outputs, readFiles);
+    folders = TakeOutputFolders(outputs);
+  } catch (const std::runtime_error& e) {
+    err << e.what() << "\n";
+    return 1;
+  }
+
+  // Every file is written in full beside its name first, series.ini last, and then all are put in
+  // place together: a failure on the way leaves every old file as it was.
+  std::vector<PreparedFile> files;
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
     try {
-      std::error_code ec;
-      const bool existed = fs::exists(im.Path, ec);
-      WriteFileReplacing(im.Path, im.Text);
-      if (!existed) created.push_back(im.Path);
+      files.push_back(PrepareFileReplacing(outputs[i], i < imports.size() ? imports[i].Text : SeriesConfigText(rows)));
     } catch (const std::runtime_error& e) {
-      err << im.Path << ": " << e.what() << "\n";
-      undo();
+      err << WriteFailureText(outputs[i], e.what()) << (i < imports.size() ? "" : " (series.ini is left as it was)")
+          << "\n";
       return 1;
     }
   }
-  if (into) {
-    try {
-      WriteSeriesConfig(rows, iniPath);
-    } catch (const std::runtime_error& e) {
-      err << iniPath << ": " << e.what() << " (series.ini is left as it was)\n";
-      undo();
-      return 1;
-    }
+  try {
+    CommitTogether(files);
+  } catch (const std::runtime_error& e) {
+    err << (into ? *into : *output) << ": " << e.what() << " (every file is left as it was)\n";
+    return 1;
   }
 
   for (const Import& im : imports) {

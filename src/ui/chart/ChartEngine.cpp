@@ -799,6 +799,12 @@ QByteArray ChartEngine::VectorImageBytes(ChartImageFormat format) {
     generator.setSize(QSize(width, height));
     generator.setViewBox(QRect(0, 0, width, height));
     drawOn(generator);
+    // XML has no place for control characters, which a series title may bring from series.ini:
+    // they are left out of the text, so that the file stays a valid SVG.
+    bytes.removeIf([](char c) {
+      const auto byte = static_cast<unsigned char>(c);
+      return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r';
+    });
   } else {
     QPdfWriter writer(&buffer);
     writer.setPageSize(QPageSize(QSizeF(width, height), QPageSize::Point, QString(), QPageSize::ExactMatch));

@@ -4,6 +4,8 @@
 #include <isa-l/igzip_lib.h>
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -187,7 +189,8 @@ QByteArray EncodeRgb32(const QImage& image) {
 
 }  // namespace
 
-QImage Rgb32Pixels(const QImage& picture) {
+// The picture as 32-bit RGB pixels; null when a conversion found no memory for its copy.
+static QImage Rgb32PixelsOrNull(const QImage& picture) {
   if (picture.format() == QImage::Format_RGB32) return picture;
   if (picture.format() != QImage::Format_ARGB32_Premultiplied || !Opaque(picture)) {
     return picture.convertToFormat(QImage::Format_RGB32);
@@ -202,6 +205,14 @@ QImage Rgb32Pixels(const QImage& picture) {
 QByteArray EncodePng(const QImage& picture) {
   if (picture.isNull()) throw std::runtime_error("Not a 32-bit RGB picture");
   return EncodeRgb32(Rgb32Pixels(picture));
+}
+
+QImage Rgb32Pixels(const QImage& picture) {
+  QImage pixels = Rgb32PixelsOrNull(picture);
+  // Converting a picture of another format makes a copy, which a lack of memory leaves null:
+  // encoded, that would be an image of no pixels in place of the chart.
+  if (pixels.isNull()) throw std::runtime_error(std::strerror(ENOMEM));
+  return pixels;
 }
 
 }  // namespace erp::ui
