@@ -8,6 +8,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <cerrno>
 #include <clocale>
 #include <cstring>
 #include <cmath>
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <future>
 #include <memory>
+#include <new>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -152,6 +154,12 @@ std::future<std::unique_ptr<DayCorrections>> DayCorrectionsAhead(double baseMJD)
   } catch (const std::system_error&) {
     return std::async(std::launch::deferred, make);
   }
+}
+
+// The message of an error, with a lack of memory (a chart too large for the memory at hand, under
+// a memory limit) in the system's words rather than as the name of its exception.
+std::string MemoryText(const std::exception& e) {
+  return dynamic_cast<const std::bad_alloc*>(&e) != nullptr ? std::strerror(ENOMEM) : e.what();
 }
 
 ExportFailure WriteFailure(const std::string& path, const std::exception& e) {
@@ -614,7 +622,11 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
               ~Encoded() { done.set_value(); }  // also when the encoding fails
             } encodedAtEnd{done};
             const QImage picture = std::move(image);
-            bytes = ui::Chart::EncodePicture(picture, format);
+            try {
+              bytes = ui::Chart::EncodePicture(picture, format);
+            } catch (const std::exception& e) {
+              throw ExportFailure(Local(path) + ": " + MemoryText(e));
+            }
           }
           return FileSet::Prepare(path, bytes);
         };
@@ -655,7 +667,7 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
     out.flush();
     return ExitSuccess;
   } catch (const std::exception& e) {
-    err << "orbelon: " << QString::fromStdString(e.what()) << '\n';
+    err << "orbelon: " << QString::fromStdString(MemoryText(e)) << '\n';
     err.flush();
     return ExitFailure;
   }

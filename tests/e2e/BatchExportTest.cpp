@@ -7,10 +7,18 @@
 #include <QProcess>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#include <vector>
 
 #include "../windows/ViewerFixture.h"
 #include "BatchExport.h"
@@ -28,13 +36,16 @@ struct Run {
 
 // Runs the program in `folder` with `arguments`, under faketime on the pinned day unless `clock`
 // is false, and waits for it to end.
-Run RunProgram(const QString& folder, const QStringList& arguments, bool pinned = true) {
+// `adjust` may change the process and its environment before the start (limits, streams).
+Run RunProgram(const QString& folder, const QStringList& arguments, bool pinned = true,
+               const std::function<void(QProcess&, QProcessEnvironment&)>& adjust = {}) {
   QProcess program;
   program.setWorkingDirectory(folder);
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove("QT_QPA_PLATFORM");  // batch mode goes offscreen by itself
   env.remove("DISPLAY");
   env.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");
+  if (adjust) adjust(program, env);
   program.setProcessEnvironment(env);
   if (pinned) {
     program.start("faketime", QStringList{"2013-08-05 10:00:00", ORBELON_PROGRAM} + arguments);
@@ -383,6 +394,9 @@ class BatchExportTest : public QObject {
          [](const QDir& d) { return QFileInfo(d.filePath("c.dat")).size() > 10000; }},
         {"no point in any chart", [](const QDir&) {}, {"--export", "out", "--date", "2000-01-01"},
          "orbelon: no ut1, ut1r, xp, yp data in the window 1999-12-06 .. 2000-01-03"},
+        {"image linked to a data file", [](const QDir& d) { QVERIFY(QFile::link("../b.dat", d.filePath("out/yp.png"))); },
+         {"--export", "out"}, "orbelon: out/yp.png: would overwrite the data file b.dat of series 2",
+         [](const QDir& d) { return QFileInfo(d.filePath("b.dat")).size() > 10000; }},
     };
     for (const auto& c : cases) {
       qInfo("%s", c.name);
@@ -413,6 +427,129 @@ class BatchExportTest : public QObject {
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err, QString("orbelon: no xp, yp data in the window 2013-07-08 .. 2013-08-05 (empty charts written)\n"));
     QCOMPARE(Entries(d.filePath("out")), (QStringList{"ut1.png", "xp.png", "yp.png"}));
+  }
+
+  // Series 1 (the whole-second reference) or series 3 (the trend reference) with a file but no
+  // point in the window takes only its own role along: the other series are drawn.
+  void aReferenceSeriesWithoutPointsEmptiesNoOtherChart() {
+    for (const char* file : {"a.dat", "c.dat"}) {
+      qInfo("%s", file);
+      QTemporaryDir dir;
+      const QDir d(dir.path());
+      fixture::WriteViewerFixture(d);
+      fixture::Write(d.filePath(file), "50000 -0.3 0.1 0.3\r\n");  // long before the window
+      d.mkdir("out");
+      const Run run = RunProgram(dir.path(), {"--export", "out", "--parameters", "ut1,yp"});
+      QCOMPARE(run.exitCode, 0);
+      QCOMPARE(run.err, QString());
+      QCOMPARE(Entries(d.filePath("out")), (QStringList{"ut1.png", "yp.png"}));
+    }
+  }
+
+  // Limits of the process are errors with the system's message that change no file: a file-size
+  // limit (ulimit -f, no longer a kill by SIGXFSZ) and a memory limit under which the picture of a
+  // large chart cannot be made (no longer an image of no pixels written as the chart). Sanitizers
+  // reserve far more address space than any such limit, so the memory case runs without them.
+  void limitsOfTheProcessChangeNoFile() {
+    struct Case {
+      const char* name;
+      int resource;
+      rlim_t limit;
+      QStringList arguments;
+      QString message;
+    };
+    std::vector<Case> cases{{"file size", RLIMIT_FSIZE, 8 * 1024, {"--export", "out"},
+                             "orbelon: out/ut1.png: " + QString::fromLocal8Bit(std::strerror(EFBIG))}};
+#if !defined(__SANITIZE_ADDRESS__)
+    cases.push_back({"memory", RLIMIT_AS, rlim_t{1000000} * 1024, {"--export", "out", "--size", "8192x8192"},
+                     QString::fromLocal8Bit(std::strerror(ENOMEM))});
+#endif
+    for (const Case& c : cases) {
+      qInfo("%s", c.name);
+      QTemporaryDir dir;
+      const QDir d(dir.path());
+      fixture::WriteViewerFixture(d);
+      d.mkdir("out");
+      fixture::Write(d.filePath("out/ut1.png"), "old chart");
+      const Run run = RunProgram(dir.path(), c.arguments, true, [&c](QProcess& program, QProcessEnvironment&) {
+        program.setChildProcessModifier([&c] {
+          const rlimit limit{c.limit, c.limit};
+          ::setrlimit(c.resource, &limit);
+        });
+      });
+      QCOMPARE(run.exitCode, 1);
+      QVERIFY2(OneLine(run.err).contains(c.message), qPrintable(run.err));
+      QCOMPARE(Entries(d.filePath("out")), QStringList{"ut1.png"});
+      QCOMPARE(ReadAll(d.filePath("out/ut1.png")), QByteArray("old chart"));
+    }
+  }
+
+  // "--stats /dev/stdout" (or "-") with standard output appended to a log: the table is written
+  // to the stream, and the log keeps what it held.
+  void statisticsToTheOutputStream() {
+    for (const char* name : {"/dev/stdout", "-"}) {
+      qInfo("%s", name);
+      QTemporaryDir dir;
+      const QDir d(dir.path());
+      fixture::WriteViewerFixture(d);
+      d.mkdir("out");
+      fixture::Write(d.filePath("log"), "yesterday's lines\n");
+      const Run run = RunProgram(dir.path(), {"--export", "out", "--parameters", "xp", "--stats", name}, true,
+                                 [&d](QProcess& program, QProcessEnvironment&) {
+                                   program.setStandardOutputFile(d.filePath("log"), QIODevice::Append);
+                                 });
+      QCOMPARE(run.exitCode, 0);
+      const QByteArray log = ReadAll(d.filePath("log"));
+      QVERIFY2(log.startsWith("yesterday's lines\nout/xp.png\n"), log.constData());
+      QVERIFY2(log.contains("Alpha"), log.constData());
+      QCOMPARE(Entries(d.filePath("out")), QStringList{"xp.png"});
+    }
+  }
+
+  // The export never needs a display, whatever platform the environment names.
+  void anyPlatformWithoutDisplayDrawsOffscreen() {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    fixture::WriteViewerFixture(d);
+    d.mkdir("out");
+    const Run run = RunProgram(dir.path(), {"--export", "out", "--parameters", "xp"}, true,
+                               [](QProcess&, QProcessEnvironment& env) { env.insert("QT_QPA_PLATFORM", "xcb"); });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(Entries(d.filePath("out")), QStringList{"xp.png"});
+  }
+
+  // Two runs into one folder never mix their sets: while another run holds the folder, a run
+  // waits a little, then fails with one line and writes nothing.
+  void aFolderHeldByAnotherRunIsLeftAlone() {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    fixture::WriteViewerFixture(d);
+    d.mkdir("out");
+    const int folder = ::open(QFile::encodeName(d.filePath("out")).constData(), O_RDONLY | O_DIRECTORY);
+    QVERIFY(folder >= 0 && ::flock(folder, LOCK_EX) == 0);
+    const Run run = RunProgram(dir.path(), {"--export", "out"});
+    ::close(folder);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, QString("orbelon: out: another run is writing into this folder; nothing was written (try again "
+                              "later)\n"));
+    QCOMPARE(Entries(d.filePath("out")), QStringList());
+  }
+
+  // A title with control characters (series.ini holds bytes) still gives a valid SVG.
+  void controlCharactersInATitleLeaveAValidSvg() {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    fixture::WriteViewerFixture(d);
+    QByteArray ini = ReadAll(d.filePath("series.ini"));
+    ini.replace("Alpha", QByteArray("Al\x01p\x1Fha\x0B", 9));
+    fixture::Write(d.filePath("series.ini"), ini);
+    d.mkdir("out");
+    const Run run = RunProgram(dir.path(), {"--export", "out", "--parameters", "xp", "--format", "svg"});
+    QCOMPARE(run.exitCode, 0);
+    QXmlStreamReader xml(ReadAll(d.filePath("out/xp.svg")));
+    while (!xml.atEnd()) xml.readNext();
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QVERIFY(ReadAll(d.filePath("out/xp.svg")).contains("Alpha"));
   }
 
   // A full disk at any write leaves the old files whole and fails with the system's message.
