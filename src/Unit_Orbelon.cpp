@@ -116,7 +116,9 @@ QString WhereLine(const QString& path, const QString& lines) {
 
 // A failure of a settings or data file: its message as it stands, then where on a line of its own.
 std::runtime_error FailureAt(const std::exception& e, const QString& path, const QString& lines) {
-  return std::runtime_error(std::string(e.what()) + "\n" + WhereLine(path, lines).toStdString());
+  // The converter quotes the field's bytes as the file holds them (CP1251); the message joined to
+  // the UTF-8 place must be UTF-8 throughout, or the whole would be read back as CP1251.
+  return std::runtime_error(erp::PathForDisplay(e.what()) + "\n" + WhereLine(path, lines).toStdString());
 }
 
 }  // namespace

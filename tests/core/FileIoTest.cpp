@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <optional>
 
 #include "SettingsTestSupport.h"
 #include "core/ScaleMemory.h"
@@ -218,6 +219,48 @@ TEST(WriteFileReplacing, FailuresLeaveTheOldFileAndNoTemporaryFile) {
   }
   EXPECT_EQ(ReadBytes(dir / "old.ini"), "old contents\r\n");
   EXPECT_EQ(Names(dir.path()), before);
+}
+
+// Names up to the 255 bytes a folder allows are written like any other: the temporary name beside
+// them is cut to fit (at a character boundary), and it is still known for what it is.
+TEST(WriteFileReplacing, NamesOfTheLongestLengthAreWritten) {
+  TempDir dir;
+  std::string cyrillic = "x";
+  for (int i = 0; i < 127; ++i) cyrillic.append("\xd0\xb6");  // and 254 bytes of "ж"
+  const std::string names[] = {std::string(249, 'n'), std::string(255, 'm'), cyrillic};
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name.size());
+    WriteFileReplacing(dir / name, "new");
+    EXPECT_EQ(ReadBytes(dir / name), "new");
+    const std::string temporary = TemporaryNameFor(name, 4242, 999999999);
+    EXPECT_LE(temporary.size(), 255U);
+    EXPECT_EQ(TemporaryOwner(temporary, name), 4242);
+  }
+  EXPECT_EQ(Names(dir.path()).size(), std::size(names));  // no temporary file left
+  // The cut keeps whole characters: "ж" is two bytes.
+  const std::string cut = TemporaryNameFor(names[2], 4242, 999999999);
+  EXPECT_EQ((cut.find(".tmp4242.") - 1) % 2, 0U) << cut;
+}
+
+TEST(TemporaryOwner, KnowsOnlyTheTemporaryNamesOfTheFile) {
+  struct Case {
+    const char* entry;
+    std::optional<long> owner;
+  } const cases[] = {
+      {"utr.bmp.tmp123.45", 123},
+      {"utr.bmp", std::nullopt},
+      {"utr.bmp.tmp", std::nullopt},
+      {"utr.bmp.tmp123.", std::nullopt},
+      {"utr.bmp.tmpx.45", std::nullopt},
+      {"utr.bmp.tmp12 3.45", std::nullopt},
+      {"utr.bm.tmp123.45", std::nullopt},  // a shorter name is a cut one only near the limit
+      {"xp.bmp.tmp123.45", std::nullopt},
+      {"utr.bmp.old.tmp123.45", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry);
+    EXPECT_EQ(TemporaryOwner(c.entry, "utr.bmp"), c.owner);
+  }
 }
 
 // Renaming over a FIFO, socket or device node would destroy it (and, through a link, it could be

@@ -289,6 +289,39 @@ TEST(EopImport, AFullDiskHalfWayChangesNoFile) {
   EXPECT_EQ(testing::Names(folder), (std::set<std::string>{"series.ini", "erp_utc.dat"}));
 }
 
+// A file-size limit (ulimit -f) is a write error like a full disk, named with its file: the
+// program no longer dies of SIGXFSZ half-way, and neither leaves a temporary file nor changes one.
+TEST(ImportPrograms, AFileSizeLimitIsAnErrorThatChangesNothing) {
+  std::string product = "# a test centre's series in the IERS universal format\n# MJD x y UT1-UTC\n";
+  for (int day = 0; day < 100; ++day) {
+    product += std::to_string(60600 + day) + ".00  -0.01042   0.40940   0.002497\n";
+  }
+  struct Case {
+    const char* name;
+    const char* program;
+    std::vector<std::string> args;  // "IN" the product, "DIR" the working folder
+  } const cases[] = {
+      {"eop_import", EOP_IMPORT_PROGRAM, {"IN", "--into", "DIR", "--type", "universal"}},
+      {"convert_iers", CONVERT_IERS_PROGRAM, {"IN", "DIR/centre.dat"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir, scratch;
+    WriteBytes(dir / "series.ini", kOldIni);
+    WriteBytes(scratch / "centre.eop", product);
+    std::vector<std::string> args = c.args;
+    for (std::string& a : args) {
+      if (a == "IN") a = scratch / "centre.eop";
+      if (a.starts_with("DIR")) a = dir.path().string() + a.substr(3);
+    }
+    const testing::ProgramRun run = testing::RunProgram(c.program, args, scratch, {}, 4);  // 2 kB
+    EXPECT_EQ(run.Status, 1) << run.Err;
+    EXPECT_NE(run.Err.find("centre.dat: " + std::string(std::strerror(EFBIG))), std::string::npos) << run.Err;
+    EXPECT_EQ(ReadBytes(dir / "series.ini"), kOldIni);
+    EXPECT_EQ(testing::Names(dir.path()), std::set<std::string>{"series.ini"});
+  }
+}
+
 TEST(EopImport, HelpListsTheProducts) {
   std::ostringstream out, err;
   EXPECT_EQ(RunEopImport({"--help"}, out, err), 0);

@@ -27,10 +27,12 @@ inline std::string ShellQuoted(const std::string& text) {
 }
 
 // Runs `program` with `args` through the shell, in the working folder `folder` unless that is empty;
-// its output goes through files in `scratch`.
+// its output goes through files in `scratch`. `fileSizeBlocks`, when not negative, limits the size
+// of the files the program writes (ulimit -f, in the shell's blocks of 512 bytes).
 inline ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args, const TempDir& scratch,
-                             const std::string& folder = {}) {
+                             const std::string& folder = {}, int fileSizeBlocks = -1) {
   std::string command = folder.empty() ? std::string() : "cd " + ShellQuoted(folder) + " && ";
+  if (fileSizeBlocks >= 0) command += "ulimit -f " + std::to_string(fileSizeBlocks) + " && exec ";
   command += ShellQuoted(program);
   for (const std::string& arg : args) command += ' ' + ShellQuoted(arg);
   const std::string outPath = scratch / "program.out";
