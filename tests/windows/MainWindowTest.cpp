@@ -298,6 +298,19 @@ class MainWindowTest : public QObject {
     QVERIFY(ReadFile("scale.ini").startsWith("1\r\n0\r\n2\r\n0\r\n0\r\n4\r\n0\r\n"));
   }
 
+  // scale.ini put as a link onto a data file (by mistake) is read as no scale and never written:
+  // closing says so, and the window stays; the records are whole.
+  void scaleIniLinkedToADataFileIsNeverWritten() {
+    WriteFile("series.ini", "9 2 Alpha alpha.dat j_u\r\n");
+    WriteFile("alpha.dat", "25 1 15 12 0.22\r\n");
+    QVERIFY(QFile::link("alpha.dat", "scale.ini"));
+    auto w = Make();
+    QCOMPARE(fake_.errors, QStringList{QStringLiteral("Invalid numeric input\nФайл: scale.ini, строка 1")});
+    QVERIFY(!w->close());
+    QCOMPARE(fake_.errors.last(), QStringLiteral("scale.ini: would overwrite the data file alpha.dat of series 1"));
+    QCOMPARE(ReadFile("alpha.dat"), QByteArray("25 1 15 12 0.22\r\n"));
+  }
+
   void scaleIniReadAndWritten() {
     auto w = Make();
     QVERIFY(QFile::exists("scale.ini"));

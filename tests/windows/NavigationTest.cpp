@@ -224,6 +224,12 @@ class NavigationTest : public QObject {
           w->findChild<QAction*>("SaveChart")->trigger();
           w->SetChartFileChooser([&] { return std::optional<QString>(dir_->filePath("chart.gif")); });
           w->findChild<QAction*>("SaveChart")->trigger();
+          // A name that leads to a data file (a link) is refused; the records stay.
+          QVERIFY(QFile::link("c.dat", "over.png"));
+          const qint64 records = QFileInfo("c.dat").size();
+          w->SetChartFileChooser([&] { return std::optional<QString>(QStringLiteral("over.png")); });
+          w->findChild<QAction*>("SaveChart")->trigger();
+          QCOMPARE(QFileInfo("c.dat").size(), records);
           QCOMPARE(QImageReader(png).size(), w->Chart().Picture().size());
           QVERIFY(QSvgRenderer(svg).isValid());
           QTest::keyClick(w.get(), Qt::Key_C, Qt::ControlModifier);
@@ -251,6 +257,7 @@ class NavigationTest : public QObject {
     });
     QVERIFY(ran);
     QCOMPARE(fake_.errors, (QStringList{dir_->filePath("chart.gif") + ": an image is written as .png, .svg or .pdf",
+                                        QStringLiteral("over.png: would overwrite the data file c.dat of series 3"),
                                         QStringLiteral("'x' is not a valid floating point value\nФайл: b.dat, строка 1")}));
   }
 
