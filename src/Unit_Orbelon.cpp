@@ -233,7 +233,7 @@ void TForm1::FormCreate(const QStringList& arguments) {
     QStringList lines;
     for (const int line : badLines) lines << QString::number(line);
     interaction_.ShowWarning(QStringLiteral("Invalid numeric input\n") +
-                           WhereLine(QString::fromLatin1(erp::ScaleMemoryFileName), lines.join(QStringLiteral(", "))));
+                             WhereLine(QString::fromLatin1(erp::ScaleMemoryFileName), lines.join(QStringLiteral(", "))));
   }
 
   if (erp::FileExists(erp::SeriesConfigFileName)) {
