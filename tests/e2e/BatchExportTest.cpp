@@ -478,7 +478,10 @@ class BatchExportTest : public QObject {
         });
       });
       QCOMPARE(run.exitCode, 1);
-      QVERIFY2(OneLine(run.err).contains(c.message), qPrintable(run.err));
+      // The run's own line comes last (the font cache of the system may complain before it that
+      // it cannot be written under the limit).
+      const QString last = run.err.trimmed().section(QLatin1Char('\n'), -1);
+      QVERIFY2(last.startsWith("orbelon: ") && last.contains(c.message), qPrintable(run.err));
       QCOMPARE(Entries(d.filePath("out")), QStringList{"ut1.png"});
       QCOMPARE(ReadAll(d.filePath("out/ut1.png")), QByteArray("old chart"));
     }
