@@ -48,21 +48,10 @@ std::string DataLine(const Layout& layout, int mjd, int k) {
   return line;
 }
 
-struct SilentUi : erp::LoadUi {
-  void ShowStatus(const std::string&) override {}
-  void ShowMessage(const std::string&) override {}
-  std::optional<std::string> ChooseDirectory(const std::string&) override { return std::nullopt; }
-};
-
 }  // namespace
 
 bool LoadSilently(const erp::SeriesSlots& slots, double baseMJD, erp::ObservationStore& store) {
-  erp::SlotArray<bool, erp::SeriesCount> visible{};
-  bool rescale = false;
-  double shift = 0.0;
-  SilentUi ui;
-  erp::LoadObservations(baseMJD, slots, store, visible, rescale, shift, ui);
-  return rescale;
+  return erp::LoadObservations(baseMJD, slots, store, {}) == erp::LoadOutcome::Loaded;
 }
 
 erp::SeriesSlots WriteDailySeries(const std::filesystem::path& folder, int lastMjd) {

@@ -12,21 +12,13 @@
 
 #include "FuzzSupport.h"
 #include "core/ColumnFormat.h"
+#include "core/FileIo.h"
 #include "core/ObservationStore.h"
 #include "core/Ut1Correction.h"
 
 namespace {
 
 constexpr double kBaseMJD = 56508.0 + 10.0 / 24.0 - 750.0;  // reference moment MJD 56508.41666...
-
-struct Ui : erp::LoadUi {
-  void ShowStatus(const std::string&) override {}
-  void ShowMessage(const std::string&) override { FUZZ_CHECK(false); }  // the file exists
-  std::optional<std::string> ChooseDirectory(const std::string&) override {
-    FUZZ_CHECK(false);
-    return std::nullopt;
-  }
-};
 
 void CheckSeries(const erp::ObservationStore& store, int series, bool hasUT1) {
   using P = erp::StoreParameter;
@@ -99,18 +91,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     slots.SeriesFormatSpec[slotsRead[k]] = specs[k];
   }
   store->DataDirectory = erp::fuzz::MemoryFile::Folder();
-  erp::SlotArray<bool, erp::SeriesCount> visible{};
-  bool rescale = false;
-  double shift = 5.0;
-  Ui ui;
+  bool ready = false;
   std::string error;
   try {
-    erp::LoadObservations(kBaseMJD, slots, *store, visible, rescale, shift, ui);
-    FUZZ_CHECK(rescale && shift == 0.0);
-  } catch (const std::runtime_error& e) {
+    const erp::LoadOutcome outcome = erp::LoadObservations(kBaseMJD, slots, *store, [&](const erp::LoadStatus& status) {
+      ready = status.Now == erp::LoadStatus::Step::Ready;
+    });
+    FUZZ_CHECK(outcome == erp::LoadOutcome::Loaded && ready);  // the file exists
+  } catch (const erp::PlacedError& e) {
     error = e.what();
     FUZZ_CHECK(erp::fuzz::IsConversionMessage(error));
-    FUZZ_CHECK(!rescale && shift == 5.0);
+    FUZZ_CHECK(!ready && e.File == erp::fuzz::MemoryFile::Folder() + file.Name());
   }
   FUZZ_CHECK(store->SeriesLoaded[1] && store->AnySeriesLoaded);
   for (int s = 1; s <= erp::SeriesCount; ++s) {

@@ -35,6 +35,7 @@
 #include "core/SeriesStatistics.h"
 #include "core/TimeBase.h"
 #include "core/ViewState.h"
+#include "core/ViewerModel.h"
 #include "ui/ChartSetup.h"
 #include "ui/RefreshView.h"
 #include "ui/TimeAxisLabels.h"
@@ -104,41 +105,18 @@ struct ExportFailure : std::runtime_error {
 
 std::string Local(const QString& text) { return text.toStdString(); }
 
-// The loading pass without a window: where the window would ask the operator for a data
-// folder, the run fails.
-class BatchLoadUi final : public LoadUi {
- public:
-  void ShowStatus(const std::string&) override {}
-  void ShowMessage(const std::string&) override { NoDataFile(); }
-  std::optional<std::string> ChooseDirectory(const std::string&) override { NoDataFile(); }
-  void ReadFailed(const std::string& path, long line) override {
-    failedPath = path;
-    failedLine = line;
-  }
-  std::string failedPath;
-  long failedLine = 0;
-
- private:
-  [[noreturn]] static void NoDataFile() {
-    throw ExportFailure("no data file named in series.ini was found in " + Local(QDir::currentPath()));
-  }
-};
-
-// The loading pass of the run. A failure is reported with its file and line, then the message.
-void Load(double baseMJD, const SeriesSlots& files, ObservationStore& store, ViewState& view,
-          const DayCorrections& ahead) {
-  BatchLoadUi ui;
+// The loading pass of the run; where the window would ask the operator for a data folder, the run
+// fails. A failure is reported with its file and line, then the message.
+void Load(ViewerModel& model) {
   try {
     // The pass runs beside the first drawing on the GUI thread: its second thread, started
     // elsewhere than this one, would take the drawing's processor (the export measured 3 to 5 %
     // slower), so where it runs is left to the system.
-    LoadObservations(baseMJD, files, store, view.SeriesVisible, view.RescaleOnChange, view.TimeShiftDays, ui, &ahead,
-                     ThreadStart::Anywhere);
-  } catch (const ExportFailure&) {
-    throw;
-  } catch (const std::exception& e) {
-    const std::string where = ui.failedLine > 0 ? ui.failedPath + ":" + std::to_string(ui.failedLine) : ui.failedPath;
-    throw ExportFailure(where.empty() ? std::string(e.what()) : where + ": " + e.what());
+    if (model.Load({}, std::nullopt, ThreadStart::Anywhere) == LoadOutcome::NoDataFiles) {
+      throw ExportFailure("no data file named in series.ini was found in " + Local(QDir::currentPath()));
+    }
+  } catch (const PlacedError& e) {
+    throw ExportFailure((e.Line > 0 ? e.File + ":" + std::to_string(e.Line) : e.File) + ": " + e.what());
   }
 }
 
@@ -500,8 +478,8 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
   try {
     CheckOutputFolder(Local(options.OutputDirectory));
 
-    const double now = options.Year ? EncodeDate(*options.Year, *options.Month, *options.Day) : localNow();
-    TimeBase timeBase = InitTimeBase(now);
+    ViewerModel model(options.Year ? EncodeDate(*options.Year, *options.Month, *options.Day) : localNow());
+    const TimeBase& timeBase = model.Time();
     // The UT1 corrections of the window's days are worked out on another thread while this one
     // sets up the chart and reads the settings; the loading pass then only looks them up.
     std::future<std::unique_ptr<DayCorrections>> dayCorrections = DayCorrectionsAhead(timeBase.BaseMJD);
@@ -510,46 +488,31 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
     chart.resize(options.Size);
     ui::SetUpChartAxes(chart, timeBase);
 
-    // scale.ini is read when present and never created or written here.
-    ScaleMemory scaleMemory{};
+    // scale.ini is read when present and never created or written here; series.ini gives the
+    // slots and the legend.
     try {
-      if (FileExists(ScaleMemoryFileName)) LoadScaleMemory(scaleMemory);
-    } catch (const std::exception& e) {
-      throw ExportFailure(std::string(ScaleMemoryFileName) + ": " + e.what());
+      model.ReadScaleMemoryIfPresent();
+    } catch (const PlacedError& e) {
+      throw ExportFailure(e.File + ": " + e.what());
     }
-
-    SeriesSlots seriesSlots = DefaultSeriesSlots();
+    try {
+      model.ReadSeriesConfig([&](int slot, const SeriesConfig& row) { ui::ApplySeriesLook(chart.SeriesList(slot - 1), row); });
+    } catch (const PlacedError& e) {
+      throw ExportFailure(e.Line > 0 ? e.File + ": row " + std::to_string(e.Line) + ": " + e.what() : e.File + ": " + e.what());
+    }
     SlotArray<std::string, SeriesCount> titles;
-    bool seriesConfigExists = false;
-    try {
-      seriesConfigExists = FileExists(SeriesConfigFileName);
-    } catch (const std::exception& e) {
-      throw ExportFailure(std::string(SeriesConfigFileName) + ": " + e.what());
-    }
-    if (seriesConfigExists) {
-      int rowsRead = 0;
-      try {
-        ReadSeriesConfig([&](int slot, const SeriesConfig& row) {
-          ui::ApplySeriesLook(chart.SeriesList(slot - 1), row);
-          ApplySeriesSlots(seriesSlots, slot, row);
-          rowsRead = slot;
-        });
-      } catch (const std::exception& e) {
-        throw ExportFailure(std::string(SeriesConfigFileName) + ": row " + std::to_string(rowsRead + 1) + ": " + e.what());
-      }
-    }
     for (int slot = 1; slot <= SeriesCount; ++slot) titles[slot] = chart.SeriesList(slot - 1).Title().toStdString();
     // No output may be one of the data files the run reads; the output folders are the run's
     // alone until its files are in place.
     const std::vector<std::string> outputs = FileOutputs(options);
-    CheckOutputs(outputs, ViewerFilesRead(seriesSlots, std::string()));
+    CheckOutputs(outputs, model.FilesRead());
     const std::vector<FolderLock> outputFolders = TakeOutputFolders(outputs);
 
-    std::unique_ptr<ObservationStore> store;  // made and filled on the loading thread
-    ViewState view;
     // The month view's date labels on the Mondays and its week numbers, as the window draws them.
+    // (The shift is the run's own: the loading pass sets the model's view on its thread.)
+    double shiftDays = 0.0;
     ui::InstallTimeAxisLabels(chart, [&] {
-      return ui::TimeAxisView{options.Interval, view.TimeShiftDays, timeBase.AxisStartMJD, timeBase.DateTimeOffset,
+      return ui::TimeAxisView{options.Interval, shiftDays, timeBase.AxisStartMJD, timeBase.DateTimeOffset,
                               timeBase.CurrentWeek};
     });
     // The data are read on other threads while this one lays out and draws the chart once, still
@@ -560,17 +523,15 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
     const bool picture = format == ui::ChartImageFormat::Png || format == ui::ChartImageFormat::Bmp;
     ui::PictureBlocks::Preparation secondPicture;
     if (picture && options.Parameters.size() > 1) secondPicture = chart.PrepareSparePicture();
-    ViewState loaded;
     std::future<void> loading = std::async(std::launch::async, [&] {
       ui::ResetVectorUnitState();  // a thread starts with the vector unit's state of its maker
-      store = std::make_unique<ObservationStore>();
-      Load(timeBase.BaseMJD, seriesSlots, *store, loaded, *dayCorrections.get());
+      model.UseDayCorrections(*dayCorrections.get());
+      Load(model);  // the store is made on this thread too
       secondPicture();
     });
-    auto plot = std::make_unique<PlotArrays>();
     chart.Redraw();
     loading.get();  // a failure of the loading pass comes out here
-    view = loaded;
+    ViewState& view = model.View();
 
     // Pictures are encoded, written beside their names and flushed to disk on worker threads while
     // the next chart is drawn; they are renamed into place together at the end.
@@ -586,24 +547,20 @@ int RunBatchExport(const BatchOptions& options, const std::function<double()>& l
       controls.TrendIndex = options.Trend;
       controls.SeriesChecked.Fill(true);
       const std::optional<int> scaleSlot = ScaleSlot(controls.ParameterIndex, controls.IntervalIndex, controls.TrendIndex);
-      controls.ScaleIndex = scaleSlot ? scaleMemory[*scaleSlot] : 0;
+      controls.ScaleIndex = scaleSlot ? model.Scales()[*scaleSlot] : 0;
       controls.GridIndex = 0;
       view.RescaleOnChange = true;
-      view.TimeShiftDays = 7.0 * options.ShiftWeeks;
+      view.TimeShiftDays = shiftDays = 7.0 * options.ShiftWeeks;
 
-      const RefreshResult result = RefreshPass(timeBase, *store, view, controls, *plot);
+      const RefreshResult& result = model.Refresh(controls);
       if (result.Exit != RefreshExit::Drawn) empty << QString::fromLatin1(kParameterNames[parameter - 1].Option);
       window = result.Window;
-      ui::ShowRefreshOnChart(chart, result, *plot, timeBase.DateTimeOffset);
+      ui::ShowRefreshOnChart(chart, result, *model.Plot(), timeBase.DateTimeOffset);
       // The window's after-draw handler leaves the time axis starting at the first point, less
       // room for the markers; the charts here look the same.
       if (result.Exit != RefreshExit::NoSeries) chart.BottomAxis().SetAutomaticMinimum(true);
 
-      if (!options.StatsFile.isEmpty() && !statistics) {
-        SlotArray<bool, SeriesCount> drawn{};
-        if (result.Exit == RefreshExit::Drawn) drawn = result.SeriesDrawn;
-        statistics = ComputeSeriesStatistics(*plot, drawn, parameter, 1);
-      }
+      if (!options.StatsFile.isEmpty() && !statistics) statistics = model.Statistics(1);
 
       // Two pictures at a time: the chart draws over the one whose encoding has ended.
       if (picture && encoded.size() >= 2) encoded[encoded.size() - 2].wait();

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -73,38 +74,6 @@ double ReadLocalClock() {
   return erp::EncodeDateTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec());
 }
 
-// The loading pass's window operations: the status bar, the OK box and the directory chooser.
-class TForm1::LoadUiOfWindow final : public erp::LoadUi {
- public:
-  explicit LoadUiOfWindow(TForm1& window) : window_(window) {}
-  // The status bar is painted at once: the pass runs without processing messages, and a large
-  // file would otherwise keep the text of before the press until the end.
-  void ShowStatus(const std::string& text) override {
-    // The core's "reading from file: " in the window's language, then the path as it stands.
-    const std::string_view reading = erp::ReadingStatusText;
-    window_.SetStatusText(std::string_view(text).substr(0, reading.size()) == reading
-                              ? erp::ui::CoreText(reading) + ForDisplay(text.substr(reading.size()))
-                              : erp::ui::CoreText(text));
-    window_.ui.StatusBar1Text->repaint();
-  }
-  void ShowMessage(const std::string& text) override { window_.interaction_.ShowMessage(erp::ui::CoreText(text)); }
-  std::optional<std::string> ChooseDirectory(const std::string& start) override {
-    const std::optional<QString> chosen = window_.interaction_.ChooseDirectory(QFile::decodeName(start.c_str()));
-    if (!chosen) return std::nullopt;
-    return QFile::encodeName(*chosen).toStdString();
-  }
-  void ReadFailed(const std::string& path, long line) override {
-    failedPath = path;
-    failedLine = line;
-  }
-
-  std::string failedPath;  // where the pass failed, if it did
-  long failedLine = 0;
-
- private:
-  TForm1& window_;
-};
-
 namespace {
 
 // The line of an error box that says where: "Файл: a.dat, строка 3" (no line when the file could
@@ -115,10 +84,11 @@ QString WhereLine(const QString& path, const QString& lines) {
 }
 
 // A failure of a settings or data file: its message as it stands, then where on a line of its own.
-std::runtime_error FailureAt(const std::exception& e, const QString& path, const QString& lines) {
+std::runtime_error FailureAt(const erp::PlacedError& e) {
   // The converter quotes the field's bytes as the file holds them (CP1251); the message joined to
   // the UTF-8 place must be UTF-8 throughout, or the whole would be read back as CP1251.
-  return std::runtime_error(erp::PathForDisplay(e.what()) + "\n" + WhereLine(path, lines).toStdString());
+  const QString line = e.Line > 0 ? QString::number(e.Line) : QString();
+  return std::runtime_error(erp::PathForDisplay(e.what()) + "\n" + WhereLine(ForDisplay(e.File), line).toStdString());
 }
 
 }  // namespace
@@ -128,7 +98,7 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
       interaction_(interaction),
       clock_(std::move(clock)),
       processEnd_([](int exitCode) { std::_Exit(exitCode); }),
-      seriesSlots_(erp::DefaultSeriesSlots()) {
+      model_(clock_()) {
   // The three timers run from the window's creation on: the automatic start's 100 ms count from
   // here, while the rest of the window is built (their ticks come only once the GUI loop runs).
   ui.SetupTimers(*this);
@@ -179,8 +149,8 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
   // hangs off the chart.
   ui.Chart->Legend().SetMinimumWidth(ui.GroupBoxScales->width() - ui.CheckBox[0]->width());
   erp::ui::InstallTimeAxisLabels(*ui.Chart, [this] {
-    return erp::ui::TimeAxisView{ui.RadioGroupInterval->ItemIndex(), view_.TimeShiftDays, timeBase_.AxisStartMJD,
-                                 timeBase_.DateTimeOffset, timeBase_.CurrentWeek};
+    return erp::ui::TimeAxisView{ui.RadioGroupInterval->ItemIndex(), model_.View().TimeShiftDays, model_.Time().AxisStartMJD,
+                                 model_.Time().DateTimeOffset, model_.Time().CurrentWeek};
   });
   ui.Chart->SetOnAfterDraw(Guard(&TForm1::ChartAfterDraw));
   ui.Chart->SetOnMouseMove([this](Qt::KeyboardModifiers, int, int) {
@@ -194,12 +164,12 @@ TForm1::~TForm1() = default;
 
 const erp::ObservationStore& TForm1::Store() const {
   static const erp::ObservationStore none;
-  return store_ ? *store_ : none;
+  return model_.Store() != nullptr ? *model_.Store() : none;
 }
 
 const erp::PlotArrays& TForm1::Plot() const {
   static const erp::PlotArrays none{};
-  return plot_ ? *plot_ : none;
+  return model_.Plot() != nullptr ? *model_.Plot() : none;
 }
 
 void TForm1::SetWindows(QDialog* about, QDialog* format) {
@@ -217,9 +187,9 @@ void TForm1::FormCreate(const QStringList& arguments) {
   // do so anyway, this covers anything that goes through the C library.
   std::setlocale(LC_NUMERIC, "C");
 
-  timeBase_ = erp::InitTimeBase(clock_());
-
-  erp::ui::SetUpChartAxes(*ui.Chart, timeBase_);
+  // The time base of the run (the model's, made from the clock with the window) gives the time
+  // axis its first range.
+  erp::ui::SetUpChartAxes(*ui.Chart, model_.Time());
   ui.BitBtnStart->setEnabled(true);
 
   const int k = ui.ComboBoxScaleY->currentIndex();
@@ -227,8 +197,8 @@ void TForm1::FormCreate(const QStringList& arguments) {
 
   // An entry of scale.ini that is no number keeps its default and is reported; start-up goes on,
   // so that one bad line does not keep series.ini (and the data) from being read.
-  const std::vector<int> badLines = erp::LoadScaleMemoryKeepingDefaults(scaleMemory_);
-  ui.ComboBoxScaleY->setCurrentIndex(scaleMemory_[1]);  // by code: no change handler; outside 0..4 selects nothing
+  const std::vector<int> badLines = model_.ReadScaleMemoryKeepingDefaults();
+  ui.ComboBoxScaleY->setCurrentIndex(model_.Scales()[1]);  // by code: no change handler; outside 0..4 selects nothing
   if (!badLines.empty()) {
     QStringList lines;
     for (const int line : badLines) lines << QString::number(line);
@@ -236,21 +206,17 @@ void TForm1::FormCreate(const QStringList& arguments) {
                              WhereLine(QString::fromLatin1(erp::ScaleMemoryFileName), lines.join(QStringLiteral(", "))));
   }
 
-  if (erp::FileExists(erp::SeriesConfigFileName)) {
-    int rowsRead = 0;
-    try {
-      erp::ReadSeriesConfig([this, &rowsRead](int slot, const erp::SeriesConfig& row) {
-        ApplySeriesConfig(slot, row);
-        rowsRead = slot;
-      });
-    } catch (const std::exception& e) {
-      throw FailureAt(e, QString::fromLatin1(erp::SeriesConfigFileName), QString::number(rowsRead + 1));
-    }
+  try {
+    model_.ReadSeriesConfig([this](int slot, const erp::SeriesConfig& row) {
+      erp::ui::ApplySeriesLook(ui.Chart->SeriesList(slot - 1), row);
+    });
+  } catch (const erp::PlacedError& e) {
+    throw FailureAt(e);
   }
 
   if (arguments.size() > 1 && arguments[1] == QLatin1String("-a")) {
-    view_.AutoStartPending = true;
-    view_.ExportStart = true;
+    model_.View().AutoStartPending = true;
+    model_.View().ExportStart = true;
     // Timer3's first tick presses Start on time: the event queue is woken for it to the
     // microsecond, where Qt would sleep on to the next whole millisecond.
     WakeUpAt(autoStartDue_);
@@ -258,7 +224,7 @@ void TForm1::FormCreate(const QStringList& arguments) {
     // operator's press comes late enough for the pass to make them itself at no visible cost, and
     // the window's start stays without the thread.)
     try {
-      loadingAhead_ = std::async(std::launch::async, [base = timeBase_.BaseMJD] {
+      loadingAhead_ = std::async(std::launch::async, [base = model_.Time().BaseMJD] {
         return LoadingAhead{erp::DayCorrections(base), std::make_unique<erp::ObservationStore>()};
       });
     } catch (const std::system_error&) {
@@ -267,14 +233,9 @@ void TForm1::FormCreate(const QStringList& arguments) {
   }
 }
 
-void TForm1::ApplySeriesConfig(int slot, const erp::SeriesConfig& row) {
-  erp::ui::ApplySeriesLook(ui.Chart->SeriesList(slot - 1), row);
-  erp::ApplySeriesSlots(seriesSlots_, slot, row);
-}
-
 void TForm1::closeEvent(QCloseEvent* event) {
-  const bool wasRunning = view_.Running;
-  view_.Running = false;
+  const bool wasRunning = model_.View().Running;
+  model_.View().Running = false;
   bool saved = false;
   erp::ui::Guarded(interaction_, [&] {
     SaveScaleMemory();
@@ -282,7 +243,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
   });
   if (!saved) {
     // The remembered scales could not be written: the window stays and the loop goes on.
-    view_.Running = wasRunning;
+    model_.View().Running = wasRunning;
     event->ignore();
     return;
   }
@@ -293,17 +254,12 @@ void TForm1::closeEvent(QCloseEvent* event) {
 // Writes scale.ini, which must be no other file the viewer reads (a link to a data file put there
 // by mistake is refused, not written over).
 void TForm1::SaveScaleMemory() {
-  erp::SaveScaleMemory(scaleMemory_, erp::ScaleMemoryFileName, FilesRead());
-}
-
-// The files the viewer reads, which nothing it writes may replace.
-std::vector<erp::ReadFile> TForm1::FilesRead() const {
-  return erp::ViewerFilesRead(seriesSlots_, store_ ? store_->DataDirectory : std::string());
+  erp::SaveScaleMemory(model_.Scales(), erp::ScaleMemoryFileName, model_.FilesRead());
 }
 
 void TForm1::Timer3Timer() {
-  if (!view_.AutoStartPending) return;
-  view_.AutoStartPending = false;
+  if (!model_.View().AutoStartPending) return;
+  model_.View().AutoStartPending = false;
   ui.BitBtnStart->click();
 }
 
@@ -311,7 +267,7 @@ void TForm1::Timer3Timer() {
 // Start and the viewer loop
 
 void TForm1::BitBtnStartClick() {
-  if (view_.Running) {
+  if (model_.View().Running) {
     // A double click on "Старт" must not end the program: a press within the desktop's
     // double-click interval after the button became "ВЫХОД" (and the data were in) is the second
     // click of it.
@@ -324,7 +280,7 @@ void TForm1::BitBtnStartClick() {
     processEnd_(0);
     return;
   }
-  view_.Running = true;
+  model_.View().Running = true;
   const QString statusBefore = StatusText();
   ShowStartButton(true);
   ui.CheckBoxChoise->setChecked(true);
@@ -332,7 +288,7 @@ void TForm1::BitBtnStartClick() {
   // A loading error ends the press here: the loop is not entered and the button acts as Exit.
   if (!LoadObservations()) {
     // The operator gave up choosing a data folder: the window is as before the press.
-    view_.Running = false;
+    model_.View().Running = false;
     ShowStartButton(false);
     SetStatusText(statusBefore);
     return;
@@ -343,21 +299,37 @@ void TForm1::BitBtnStartClick() {
   ViewerLoop();
 }
 
-// The loading pass into `store`; false when the operator gave up choosing a data folder. An
+// A loading pass of the model (the first one, or a reload); where no data file is found, the
+// message and the folder chooser until a folder holds one (false when the operator gives up). An
 // error names the file and line on a line of its own: the status bar's "reading ..." is gone by
 // the time the box is read.
-bool TForm1::RunLoadingPass(erp::ObservationStore& store, erp::SlotArray<bool, erp::SeriesCount>& seriesVisible,
-                            bool& rescaleOnChange, double& timeShiftDays) {
-  LoadUiOfWindow loadUi(*this);
+bool TForm1::RunLoadingPass(bool reload) {
   erp::ui::ResetVectorUnitState();
+  const auto progress = [this](const erp::LoadStatus& status) { ShowLoadStatus(status); };
+  std::optional<std::string> folder;  // the data folder chosen by the operator
   try {
-    const erp::DayCorrections* ahead = dayCorrections_ ? &*dayCorrections_ : nullptr;
-    return erp::LoadObservations(timeBase_.BaseMJD, seriesSlots_, store, seriesVisible, rescaleOnChange, timeShiftDays,
-                                 loadUi, ahead);
-  } catch (const std::exception& e) {
-    if (loadUi.failedPath.empty()) throw;
-    throw FailureAt(e, ForDisplay(loadUi.failedPath), loadUi.failedLine > 0 ? QString::number(loadUi.failedLine) : QString());
+    while ((reload ? model_.Reload(progress, folder) : model_.Load(progress, folder)) ==
+           erp::LoadOutcome::NoDataFiles) {
+      interaction_.ShowMessage(erp::ui::CoreText(erp::NoDataFilesText));
+      // A cancel gives up: asking again would leave the operator no way out but to kill the program.
+      const std::optional<QString> chosen = interaction_.ChooseDirectory(QDir::currentPath());
+      if (!chosen) return false;
+      folder = erp::DataDirectoryOf(QFile::encodeName(*chosen).toStdString());
+    }
+  } catch (const erp::PlacedError& e) {
+    throw FailureAt(e);
   }
+  return true;
+}
+
+// The loading pass's status in the window's language, the path as it stands. The status bar is
+// painted at once: the pass runs without processing messages, and a large file would otherwise
+// keep the text of before the press until the end.
+void TForm1::ShowLoadStatus(const erp::LoadStatus& status) {
+  SetStatusText(status.Now == erp::LoadStatus::Step::Reading
+                    ? erp::ui::CoreText(erp::ReadingStatusText) + ForDisplay(status.Path)
+                    : erp::ui::CoreText(erp::ReadyStatusText));
+  ui.StatusBar1Text->repaint();
 }
 
 // Takes what was made ahead of the first loading pass, once it is made (it takes about a
@@ -366,8 +338,8 @@ void TForm1::TakeLoadingAhead() {
   if (!loadingAhead_.valid()) return;
   try {
     LoadingAhead ahead = loadingAhead_.get();
-    dayCorrections_.emplace(ahead.Corrections);
-    if (!store_) store_ = std::move(ahead.Store);
+    model_.UseDayCorrections(ahead.Corrections);
+    model_.AdoptStore(std::move(ahead.Store));
   } catch (const std::exception&) {
     // No memory on the other thread: the pass makes its own store and corrections.
   }
@@ -385,8 +357,7 @@ bool TForm1::LoadObservations() {
   // The store (600 kB) is made for the first press of Start, whose loading pass fills it, ahead of
   // it in automatic mode: the window's start does not wait for it.
   TakeLoadingAhead();
-  if (!store_) store_ = std::make_unique<erp::ObservationStore>();
-  if (!RunLoadingPass(*store_, view_.SeriesVisible, view_.RescaleOnChange, view_.TimeShiftDays)) return false;
+  if (!RunLoadingPass(false)) return false;
   // The data are in: every group box and checkbox lying on the chart comes alive, and so does the
   // chart's menu.
   for (QWidget* control : ui.Chart->OverlayControls()) {
@@ -411,9 +382,9 @@ void TForm1::ViewerLoop() {
       window.exportLock_.clear();
     }
   } endExport{*this};
-  while (view_.Running) {
+  while (model_.View().Running) {
     const auto iterationStart = std::chrono::steady_clock::now();
-    if (view_.RecomputeRequested) RefreshPass();
+    if (model_.View().RecomputeRequested) RefreshPass();
     WaitForMessages(iterationStart);
     AdvanceAutomaticExport();
   }
@@ -444,31 +415,31 @@ void TForm1::WakeUpAt(std::chrono::steady_clock::time_point moment) {
 // iteration waits for the next one: a refresh pass for the parameter just selected and a wait in
 // which the chart is drawn, then the save.
 void TForm1::AdvanceAutomaticExport() {
-  if (view_.ExportYp) {
+  if (model_.View().ExportYp) {
     SaveExportImage("yp.bmp");
-    view_.ExportYp = false;
+    model_.View().ExportYp = false;
     exportLock_.clear();  // the last image is in place
     QCoreApplication::processEvents();
   }
-  if (view_.ExportXp) {
+  if (model_.View().ExportXp) {
     SaveExportImage("xp.bmp");
-    view_.ExportXp = false;
+    model_.View().ExportXp = false;
     ui.RadioGroupPVZ->SetItemIndex(3);
-    view_.ExportYp = true;
+    model_.View().ExportYp = true;
     QCoreApplication::processEvents();
   }
-  if (view_.ExportUtr) {
+  if (model_.View().ExportUtr) {
     SaveExportImage("utr.bmp");
-    view_.ExportUtr = false;
+    model_.View().ExportUtr = false;
     ui.RadioGroupPVZ->SetItemIndex(2);
-    view_.ExportXp = true;
+    model_.View().ExportXp = true;
     QCoreApplication::processEvents();
   }
-  if (view_.ExportStart) {
-    view_.ExportStart = false;
+  if (model_.View().ExportStart) {
+    model_.View().ExportStart = false;
     BeginAutomaticExport();
     ui.RadioGroupPVZ->SetItemIndex(1);
-    view_.ExportUtr = true;
+    model_.View().ExportUtr = true;
     QCoreApplication::processEvents();
   }
   exportImageAhead_.reset();  // one written for a stage that did not use it
@@ -480,7 +451,7 @@ void TForm1::AdvanceAutomaticExport() {
 // are removed. Each failure is one line, and nothing has been written.
 void TForm1::BeginAutomaticExport() {
   const std::vector<std::string> images{"utr.bmp", "xp.bmp", "yp.bmp"};
-  erp::CheckOutputs(images, FilesRead());
+  erp::CheckOutputs(images, model_.FilesRead());
   exportLock_ = erp::TakeOutputFolders(images);
 }
 
@@ -521,7 +492,7 @@ void TForm1::SaveExportImage(const char* fileName) {
 // would do it, so that the stage, after the wait, only renames it into place. Nothing is reported
 // here: when this fails, the stage writes the image itself and reports what fails.
 void TForm1::WriteExportImageAhead() {
-  const char* fileName = view_.ExportYp ? "yp.bmp" : view_.ExportXp ? "xp.bmp" : view_.ExportUtr ? "utr.bmp" : nullptr;
+  const char* fileName = model_.View().ExportYp ? "yp.bmp" : model_.View().ExportXp ? "xp.bmp" : model_.View().ExportUtr ? "utr.bmp" : nullptr;
   if (fileName == nullptr || exportImageAhead_ || ui.Chart->RedrawPending()) return;
   const QImage picture = ui.Chart->Picture();
   if (picture.isNull()) return;
@@ -553,15 +524,13 @@ void TForm1::RefreshPass() {
   controls.ScaleIndex = ui.ComboBoxScaleY->currentIndex();
   controls.GridIndex = GridItemIndex();
 
-  if (!plot_) plot_ = std::make_unique<erp::PlotArrays>();  // by the first pass, as the store
-  lastRefresh_ = erp::RefreshPass(timeBase_, *store_, view_, controls, *plot_);
-  ++refreshCount_;
-  ShowRefresh(lastRefresh_);
-  if (lastRefresh_.Exit == erp::RefreshExit::Drawn) emit RefreshPassDrawn();
+  const erp::RefreshResult& result = model_.Refresh(controls);
+  ShowRefresh(result);
+  if (result.Exit == erp::RefreshExit::Drawn) emit RefreshPassDrawn();
 }
 
 void TForm1::ShowRefresh(const erp::RefreshResult& result) {
-  erp::ui::ShowRefreshOnChart(*ui.Chart, result, *plot_, timeBase_.DateTimeOffset);
+  erp::ui::ShowRefreshOnChart(*ui.Chart, result, *model_.Plot(), model_.Time().DateTimeOffset);
   if (result.Scale) {
     // The label of the scale just applied, until the next drawing writes the readout; a rescale
     // also checks "Выбрать:".
@@ -574,23 +543,23 @@ void TForm1::ShowRefresh(const erp::RefreshResult& result) {
 // View and scale controls: they change the view and ask the loop for a refresh pass.
 
 void TForm1::CheckBox9Click() {
-  view_.RecomputeRequested = true;
+  model_.View().RecomputeRequested = true;
   if (ui.CheckBoxChoise->isChecked()) {
-    view_.RescaleOnChoice = true;
+    model_.View().RescaleOnChoice = true;
     return;
   }
   // Switching series on and off keeps the operator's vertical axis, unless nothing was shown.
-  view_.RescaleOnChange = false;
-  view_.RescaleOnChoice = false;
-  if (!view_.AnySeriesVisible) view_.RescaleOnChange = true;
+  model_.View().RescaleOnChange = false;
+  model_.View().RescaleOnChoice = false;
+  if (!model_.View().AnySeriesVisible) model_.View().RescaleOnChange = true;
 }
 
 void TForm1::ComboBoxScaleYChange() {
-  view_.RescaleOnChoice = true;
-  view_.RecomputeRequested = true;
+  model_.View().RescaleOnChoice = true;
+  model_.View().RecomputeRequested = true;
   const std::optional<int> slot = erp::ScaleSlot(ui.RadioGroupPVZ->ItemIndex(), ui.RadioGroupInterval->ItemIndex(),
                                                  ui.RadioGroupTrend->ItemIndex());
-  if (slot) scaleMemory_[*slot] = ui.ComboBoxScaleY->currentIndex();
+  if (slot) model_.Scales()[*slot] = ui.ComboBoxScaleY->currentIndex();
 }
 
 void TForm1::RadioGroupPVZClick() {
@@ -607,27 +576,27 @@ void TForm1::RadioGroupPVZClick() {
   } else if (parameter == 2 || parameter == 3) {
     fill(erp::ScaleLabelsXY, tr("Масштабы X,Y:"));
   }
-  view_.RecomputeRequested = true;
+  model_.View().RecomputeRequested = true;
   RequestRescaleByChoice();
 }
 
 void TForm1::RadioGroupIntervalClick() {
   RestoreScaleChoice();
-  view_.RecomputeRequested = true;
-  view_.RescaleOnChange = true;
+  model_.View().RecomputeRequested = true;
+  model_.View().RescaleOnChange = true;
   ui.Chart->LeftAxis().SetAutomatic(false);
   ui.CheckBoxChoise->setChecked(true);
 }
 
 void TForm1::RadioGroupTrendClick() {
   RestoreScaleChoice();
-  view_.RecomputeRequested = true;
-  view_.RescaleOnChange = true;
+  model_.View().RecomputeRequested = true;
+  model_.View().RescaleOnChange = true;
   ui.CheckBoxChoise->setChecked(true);
 }
 
 void TForm1::ComboBoxGridChange() {
-  view_.RecomputeRequested = true;
+  model_.View().RecomputeRequested = true;
   RequestRescaleByChoice();
 }
 
@@ -635,15 +604,15 @@ void TForm1::ComboBoxGridChange() {
 void TForm1::RestoreScaleChoice() {
   const std::optional<int> slot = erp::ScaleSlot(ui.RadioGroupPVZ->ItemIndex(), ui.RadioGroupInterval->ItemIndex(),
                                                  ui.RadioGroupTrend->ItemIndex());
-  if (slot) ui.ComboBoxScaleY->setCurrentIndex(scaleMemory_[*slot]);  // outside 0..4: no selection
+  if (slot) ui.ComboBoxScaleY->setCurrentIndex(model_.Scales()[*slot]);  // outside 0..4: no selection
 }
 
 // CheckBoxChoise decides which of the two rescale requests a handler makes.
 void TForm1::RequestRescaleByChoice() {
   if (ui.CheckBoxChoise->isChecked()) {
-    view_.RescaleOnChoice = true;
+    model_.View().RescaleOnChoice = true;
   } else {
-    view_.RescaleOnChange = true;
+    model_.View().RescaleOnChange = true;
   }
 }
 
@@ -674,12 +643,12 @@ void TForm1::Options3Click() {
     // The table follows every pass that draws while the window is open.
     connect(this, &TForm1::RefreshPassDrawn, fmStats, [this] {
       if (fmStats->isVisible()) {
-        fmStats->ShowPass(*plot_, lastRefresh_.SeriesDrawn, view_.SelectedParameter, SeriesTitles());
+        fmStats->ShowPass(*model_.Plot(), model_.LastRefresh().SeriesDrawn, model_.View().SelectedParameter, SeriesTitles());
       }
     });
   }
-  if (refreshCount_ > 0 && lastRefresh_.Exit == erp::RefreshExit::Drawn) {
-    fmStats->ShowPass(*plot_, lastRefresh_.SeriesDrawn, view_.SelectedParameter, SeriesTitles());
+  if (model_.RefreshCount() > 0 && model_.LastRefresh().Exit == erp::RefreshExit::Drawn) {
+    fmStats->ShowPass(*model_.Plot(), model_.LastRefresh().SeriesDrawn, model_.View().SelectedParameter, SeriesTitles());
   }
   if (first) fmStats->PlaceBeside(*this);
   fmStats->show();
@@ -701,7 +670,7 @@ void TForm1::SaveChartClick() {
     throw std::runtime_error(QStringLiteral("%1: an image is written as .png, .svg or .pdf").arg(*name).toStdString());
   }
   const std::string path = QFile::encodeName(*name).toStdString();
-  erp::CheckOutputs({path}, FilesRead());
+  erp::CheckOutputs({path}, model_.FilesRead());
   const QByteArray bytes = ui.Chart->ImageFileBytes(format);
   try {
     erp::WriteFileReplacing(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
@@ -716,8 +685,8 @@ void TForm1::CopyChartClick() { QApplication::clipboard()->setImage(ui.Chart->Pi
 // a twentieth of their span above and below, once; the remembered scale stays, and the next
 // rescale uses it again.
 void TForm1::FitValueAxisClick() {
-  if (refreshCount_ == 0 || lastRefresh_.Exit != erp::RefreshExit::Drawn) return;
-  const erp::ValueRange& drawn = lastRefresh_.Visible;
+  if (model_.RefreshCount() == 0 || model_.LastRefresh().Exit != erp::RefreshExit::Drawn) return;
+  const erp::ValueRange& drawn = model_.LastRefresh().Visible;
   const double span = drawn.Maximum - drawn.Minimum;
   const double margin = span > 0.0 ? span / 20.0 : std::max(std::abs(drawn.Maximum) * 1e-3, 1e-6);
   erp::ui::ChartAxis& left = ui.Chart->LeftAxis();
@@ -729,17 +698,8 @@ void TForm1::FitValueAxisClick() {
 // (or a cancel in the folder chooser) keeps the data shown; the view (parameter, interval, trend,
 // shift, scales) stays as it is.
 void TForm1::ReloadDataClick() {
-  if (!view_.Running || refreshCount_ == 0) return;
-  auto store = std::make_unique<erp::ObservationStore>();
-  store->DataDirectory = store_->DataDirectory;
-  // What the pass sets besides the store (the visible slots, the rescale and the shift) is not
-  // taken: the view stays.
-  erp::SlotArray<bool, erp::SeriesCount> loaded{};
-  bool rescale = false;
-  double shift = 0.0;
-  if (!RunLoadingPass(*store, loaded, rescale, shift)) return;
-  store_ = std::move(store);
-  view_.RecomputeRequested = true;
+  if (!model_.View().Running || model_.RefreshCount() == 0) return;
+  RunLoadingPass(true);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -759,7 +719,7 @@ void TForm1::ChartAfterDraw() {
   // 4. A fresh picture carries no crosshair: it goes back where the pointer rests, and the
   // readouts follow a change of the axes.
   if (ui.CheckBoxViz->isChecked()) {
-    const auto readout = crosshair_->Restore(timeBase_.DateTimeOffset);
+    const auto readout = crosshair_->Restore(model_.Time().DateTimeOffset);
     if (readout) ShowCrosshairReadout(readout->X, readout->Y);
   }
 }
@@ -793,7 +753,7 @@ void TForm1::KeepControlsClear() {
 // The pointer moved over the chart: the crosshair follows it over the picture, no redraw.
 void TForm1::ChartMouseMove() {
   if (!ui.CheckBoxViz->isChecked()) return;
-  const auto readout = crosshair_->MouseMove(timeBase_.DateTimeOffset);
+  const auto readout = crosshair_->MouseMove(model_.Time().DateTimeOffset);
   if (readout) ShowCrosshairReadout(readout->X, readout->Y);
 }
 
@@ -806,8 +766,8 @@ void TForm1::ShowCrosshairReadout(const QString& x, const QString& y) {
 
 // The crosshair switch: the redraw it requests clears the crosshair or puts it back.
 void TForm1::CheckBoxVizClick() {
-  view_.RecomputeRequested = true;
-  view_.RescaleOnChange = true;
+  model_.View().RecomputeRequested = true;
+  model_.View().RescaleOnChange = true;
   const bool on = ui.CheckBoxViz->isChecked();
   ui.Label1->setEnabled(on);
   ui.Label2->setEnabled(on);
@@ -825,8 +785,8 @@ void TForm1::SpeedButton6MouseUp(QObject* sender, Qt::MouseButton button) {
 }
 
 void TForm1::SpeedButtonUndoClick() {
-  view_.RecomputeRequested = true;
-  view_.TimeShiftDays = 0.0;
+  model_.View().RecomputeRequested = true;
+  model_.View().TimeShiftDays = 0.0;
   RequestRescaleByChoice();
 }
 
@@ -851,7 +811,7 @@ void TForm1::StepValueAxis(int tag) {
 // A held time button steps the window by a week, at most once per refresh pass.
 void TForm1::Timer2Timer() {
   const erp::WeekTick tick =
-      erp::Timer2Tick(nav_, view_, timeBase_.AxisStartMJD, timeBase_.BaseMJD, ui.CheckBoxChoise->isChecked());
+      erp::Timer2Tick(nav_, model_.View(), model_.Time().AxisStartMJD, model_.Time().BaseMJD, ui.CheckBoxChoise->isChecked());
   // Setting the interval restarts the timer: only a change of the interval is set.
   if (tick.Interval && ui.Timer2->interval() != *tick.Interval) ui.Timer2->setInterval(*tick.Interval);
   if (tick.LeftAxisManual) ui.Chart->LeftAxis().SetAutomatic(false);
@@ -951,7 +911,7 @@ bool TForm1::NavigationKey(QObject* watched, QKeyEvent* event) {
   }
   // Keys with Ctrl, Alt or Meta stay shortcuts of the toolkit.
   const bool chord = (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0;
-  if (chord || !view_.Running || !ui.GroupBox1->isEnabled() || QApplication::activeModalWidget() ||
+  if (chord || !model_.View().Running || !ui.GroupBox1->isEnabled() || QApplication::activeModalWidget() ||
       KeepsKeys(target) || KeepsKeys(QApplication::focusWidget())) {
     return false;
   }
@@ -985,7 +945,7 @@ void TForm1::changeEvent(QEvent* event) {
 // The wheel over the plot, once the data are loaded: one stretch (away from the operator) or
 // compress (towards) step per notch, as one tick of the held buttons makes.
 bool TForm1::NavigationWheel(QWheelEvent* event) {
-  if (!view_.Running || !ui.GroupBox1->isEnabled()) return false;
+  if (!model_.View().Running || !ui.GroupBox1->isEnabled()) return false;
   if (!ui.Chart->ChartRect().ToQRect().contains(event->position().toPoint())) return false;
   wheelAngle_ += event->angleDelta().y();
   erp::ui::Guarded(interaction_, [this] {

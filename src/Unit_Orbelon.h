@@ -29,6 +29,7 @@
 #include "core/SeriesConfig.h"
 #include "core/TimeBase.h"
 #include "core/ViewState.h"
+#include "core/ViewerModel.h"
 #include "ui/Interaction.h"
 
 class QCheckBox;
@@ -73,18 +74,18 @@ class TForm1 : public QMainWindow {
   void SetChartFileChooser(SaveFileChooser chooser) { chooseChartFile_ = std::move(chooser); }
 
   // State, for the other parts of the program and for tests.
-  const erp::TimeBase& TimeBase() const { return timeBase_; }
-  const erp::ScaleMemory& ScaleMemory() const { return scaleMemory_; }
-  const erp::SeriesSlots& SeriesSlots() const { return seriesSlots_; }
-  erp::ViewState& View() { return view_; }
+  const erp::TimeBase& TimeBase() const { return model_.Time(); }
+  const erp::ScaleMemory& ScaleMemory() const { return model_.Scales(); }
+  const erp::SeriesSlots& SeriesSlots() const { return model_.Slots(); }
+  erp::ViewState& View() { return model_.View(); }
   // The store once Start has loaded the data, the plot arrays once a refresh pass has run; empty
   // ones before.
   const erp::ObservationStore& Store() const;
   const erp::PlotArrays& Plot() const;
   erp::ui::Chart& Chart() { return *ui.Chart; }
   // Refresh passes run since start-up, and what the last one decided.
-  int RefreshCount() const { return refreshCount_; }
-  const erp::RefreshResult& LastRefresh() const { return lastRefresh_; }
+  int RefreshCount() const { return model_.RefreshCount(); }
+  const erp::RefreshResult& LastRefresh() const { return model_.LastRefresh(); }
   // The navigation buttons' state and the crosshair.
   const erp::NavigationState& Navigation() const { return nav_; }
   erp::ui::Crosshair& Crosshair() { return *crosshair_; }
@@ -115,10 +116,8 @@ class TForm1 : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  class LoadUiOfWindow;
 
   void FormCreate(const QStringList& arguments);
-  void ApplySeriesConfig(int slot, const erp::SeriesConfig& row);
 
   // Reacting to the user
   void BitBtnStartClick();
@@ -159,8 +158,8 @@ class TForm1 : public QMainWindow {
   // The viewer: loading, the loop, one refresh pass and what it shows
   // The loading pass; false when the operator gave up choosing a data folder.
   bool LoadObservations();
-  bool RunLoadingPass(erp::ObservationStore& store, erp::SlotArray<bool, erp::SeriesCount>& seriesVisible,
-                      bool& rescaleOnChange, double& timeShiftDays);
+  bool RunLoadingPass(bool reload);
+  void ShowLoadStatus(const erp::LoadStatus& status);
   void ShowStartButton(bool exit);
   void TakeLoadingAhead();
   void ViewerLoop();
@@ -175,7 +174,6 @@ class TForm1 : public QMainWindow {
   void ShowRefresh(const erp::RefreshResult& result);
   void RestoreScaleChoice();
   void SaveScaleMemory();
-  std::vector<erp::ReadFile> FilesRead() const;
   void RequestRescaleByChoice();
   int GridItemIndex() const;
 
@@ -191,11 +189,9 @@ class TForm1 : public QMainWindow {
   ProcessEnd processEnd_;
   SaveFileChooser chooseChartFile_;
 
-  erp::TimeBase timeBase_;
-  erp::ScaleMemory scaleMemory_{};
-  erp::SeriesSlots seriesSlots_;
-  erp::ViewState view_;
-  std::unique_ptr<erp::ObservationStore> store_;  // made by the first loading pass
+  // The viewer's state and flow: time base, slots, remembered scales, store, plot arrays and view
+  // state. The handlers below map the controls into it and its results onto the chart.
+  erp::ViewerModel model_;
   // What the first loading pass needs before it reads, made on another thread in automatic mode
   // while Timer3's first tick is awaited: the UT1 corrections of its window's days, and its store.
   struct LoadingAhead {
@@ -203,10 +199,6 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<erp::ObservationStore> Store;
   };
   std::future<LoadingAhead> loadingAhead_;
-  std::optional<erp::DayCorrections> dayCorrections_;  // taken from it by the first pass
-  std::unique_ptr<erp::PlotArrays> plot_;         // made by the first refresh pass
-  erp::RefreshResult lastRefresh_;
-  int refreshCount_ = 0;
   erp::NavigationState nav_;
   std::array<bool, 7> keyHeld_{};  // navigation button of that tag held by its key
   QElapsedTimer startPressed_;     // since Start became Exit and the loop began

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,6 +23,16 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // Throws std::runtime_error carrying strerror(err).
 [[noreturn]] void ThrowSystemError(int err);
+
+// An error of a settings or data file together with its place: the file and the line (series.ini:
+// the row) that failed, 0 when the file as a whole did (it could not be opened). The message is
+// the converter's or the system's as it stands; whoever shows it says where.
+struct PlacedError : std::runtime_error {
+  PlacedError(const std::string& message, std::string file, long line)
+      : std::runtime_error(message), File(std::move(file)), Line(line) {}
+  std::string File;
+  long Line;
+};
 
 // What stands under a name, as the readers see it.
 enum class FileKind {

@@ -26,9 +26,6 @@ namespace fs = std::filesystem;
 
 constexpr double kWindowDays = 1000.0;  // DayIndex at which a file ends (days after BaseMJD)
 constexpr int kWithSeasonalTerm = 1;
-constexpr const char* kReadingStatus = ReadingStatusText;
-constexpr const char* kReadyStatus = "  Ready";
-constexpr const char* kNoDataMessage = "Путь к файлам данных указан неверно!";
 constexpr char kPathSeparator = '/';
 
 // True for a name that names no file at all: empty or blanks only.
@@ -186,8 +183,8 @@ bool ReadNextFile(std::vector<DataFileRead>& reads, const SeriesSlots& slots, do
 // taken yet: neither is idle while files are left, however the processor is shared and whatever
 // else the caller does (it also paints the status). Each file goes into its own series.
 void ReadDataFiles(std::vector<DataFileRead>& reads, const SeriesSlots& slots, double baseMJD, ObservationStore& store,
-                   LoadUi& ui, const DayCorrections* ahead, ThreadStart secondThread) {
-  PassProgress progress(reads.size());
+                   const LoadProgress& progress, const DayCorrections* ahead, ThreadStart secondThread) {
+  PassProgress pass(reads.size());
   std::thread second;
   if (reads.size() > 1) {
     second = StartThread(secondThread, [&] {
@@ -196,46 +193,43 @@ void ReadDataFiles(std::vector<DataFileRead>& reads, const SeriesSlots& slots, d
       // and reads the first file.
       for (const DataFileRead& read : reads) ReadAheadFile(read.Path);
       auto corrections = std::make_unique<CorrectionCache>(ahead);
-      while (ReadNextFile(reads, slots, baseMJD, store, *corrections, progress)) {
+      while (ReadNextFile(reads, slots, baseMJD, store, *corrections, pass)) {
       }
     });
   }
   // The second thread ends before the pass leaves here, whichever way it leaves.
   struct Join {
     std::thread& thread;
-    PassProgress& progress;
+    PassProgress& pass;
     void Now() {
       if (!thread.joinable()) return;
-      progress.End();
+      pass.End();
       thread.join();
     }
     ~Join() { Now(); }
-  } join{second, progress};
+  } join{second, pass};
 
   auto corrections = std::make_unique<CorrectionCache>(ahead);
   for (std::size_t i = 0; i < reads.size(); ++i) {
     DataFileRead& read = reads[i];
-    ui.ShowStatus(kReadingStatus + PathForDisplay(read.Path));
+    if (progress) progress(LoadStatus{LoadStatus::Step::Reading, read.Path});
     store.SeriesLoaded[read.Slot] = true;
     store.AnySeriesLoaded = true;
     // Until this file is read (here or on the second thread), this thread reads the next ones.
-    while (!progress.Finished(i)) {
-      if (!ReadNextFile(reads, slots, baseMJD, store, *corrections, progress)) progress.WaitFinished(i);
+    while (!pass.Finished(i)) {
+      if (!ReadNextFile(reads, slots, baseMJD, store, *corrections, pass)) pass.WaitFinished(i);
     }
     if (read.Failure) {
       // The files after this one are as if never read.
       join.Now();
       for (std::size_t later = i + 1; later < reads.size(); ++later) ClearSeries(store, reads[later].Slot);
-      ui.ReadFailed(read.Path, read.Line);
-      std::rethrow_exception(read.Failure);
+      try {
+        std::rethrow_exception(read.Failure);
+      } catch (const std::exception& e) {
+        throw PlacedError(e.what(), read.Path, read.Line);
+      }
     }
   }
-}
-
-std::string WorkingDirectory() {
-  std::error_code ec;
-  const fs::path cwd = fs::current_path(ec);
-  return ec ? std::string() : cwd.string();
 }
 
 }  // namespace
@@ -261,40 +255,29 @@ std::size_t ObservationStore::Index(int row, int series, int parameter) {
          static_cast<std::size_t>(parameter - 1);
 }
 
-bool LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
-                      SlotArray<bool, SeriesCount>& seriesVisible, bool& rescaleOnChange,
-                      double& timeShiftDays, LoadUi& ui, const DayCorrections* ahead, ThreadStart secondThread) {
+LoadOutcome LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
+                             const LoadProgress& progress, const DayCorrections* ahead, ThreadStart secondThread) {
   if (ahead != nullptr && ahead->BaseMJD() != baseMJD) ahead = nullptr;
   store.Values.fill(MissingValue);
   store.SeriesLoaded.Fill(false);
-  seriesVisible.Fill(false);
 
-  for (;;) {
-    std::vector<DataFileRead> reads;
-    for (int i = 1; i <= SeriesCount; ++i) {
-      const std::string& fileName = slots.SeriesFileName[i];
-      if (IsBlankName(fileName)) continue;
-      const std::string path = store.DataDirectory + fileName;
-      // A folder, FIFO, socket or device is no data file, just as nothing at all is; a name that
-      // cannot be followed (link loop, folder that may not be searched) fails like an unreadable file.
-      const FileState state = FileStateOf(path);
-      if (state.Kind == FileKind::Missing || state.Kind == FileKind::NotAFile) continue;
-      reads.push_back(DataFileRead{i, path, state, 0, nullptr});
-    }
-    ReadDataFiles(reads, slots, baseMJD, store, ui, ahead, secondThread);
-    if (store.AnySeriesLoaded) break;
-
-    ui.ShowMessage(kNoDataMessage);
-    // A cancel gives up: asking again would leave the operator no way out but to kill the program.
-    const std::optional<std::string> chosen = ui.ChooseDirectory(WorkingDirectory());
-    if (!chosen) return false;
-    store.DataDirectory = (*chosen + kPathSeparator).substr(0, MaxFileNameLength);
+  std::vector<DataFileRead> reads;
+  for (int i = 1; i <= SeriesCount; ++i) {
+    const std::string& fileName = slots.SeriesFileName[i];
+    if (IsBlankName(fileName)) continue;
+    const std::string path = store.DataDirectory + fileName;
+    // A folder, FIFO, socket or device is no data file, just as nothing at all is; a name that
+    // cannot be followed (link loop, folder that may not be searched) fails like an unreadable file.
+    const FileState state = FileStateOf(path);
+    if (state.Kind == FileKind::Missing || state.Kind == FileKind::NotAFile) continue;
+    reads.push_back(DataFileRead{i, path, state, 0, nullptr});
   }
-
-  rescaleOnChange = true;
-  timeShiftDays = 0.0;
-  ui.ShowStatus(kReadyStatus);
-  return true;
+  if (reads.empty()) return LoadOutcome::NoDataFiles;
+  ReadDataFiles(reads, slots, baseMJD, store, progress, ahead, secondThread);
+  if (progress) progress(LoadStatus{LoadStatus::Step::Ready, {}});
+  return LoadOutcome::Loaded;
 }
+
+std::string DataDirectoryOf(const std::string& chosen) { return (chosen + kPathSeparator).substr(0, MaxFileNameLength); }
 
 }  // namespace erp

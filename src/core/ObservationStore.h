@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -47,26 +48,23 @@ struct ObservationStore {
   static std::size_t Index(int row, int series, int parameter);
 };
 
-// The status text of a data file being read, before its path.
+// The status text of a data file being read, before its path; the status when a pass is done;
+// the message when no data file is found (the window then offers a folder chooser).
 constexpr const char* ReadingStatusText = "  Считывание данных из файла: ";
+constexpr const char* ReadyStatusText = "  Ready";
+constexpr const char* NoDataFilesText = "Путь к файлам данных указан неверно!";
 
-// The GUI operations the loading pass needs; the main window implements them, tests script them.
-struct LoadUi {
-  virtual ~LoadUi() = default;
-  // Replaces the status bar text (UTF-8).
-  virtual void ShowStatus(const std::string& text) = 0;
-  // A modal message box with an OK button (UTF-8).
-  virtual void ShowMessage(const std::string& text) = 0;
-  // A modal directory chooser starting at `start` (path bytes); the chosen directory, or empty
-  // when the operator cancels.
-  virtual std::optional<std::string> ChooseDirectory(const std::string& start) = 0;
-  // Told where the loading pass failed, just before its error propagates: the data file's path
-  // and the number (from 1) of the line being read, 0 when the file could not be opened.
-  virtual void ReadFailed(const std::string& path, long line) {
-    static_cast<void>(path);
-    static_cast<void>(line);
-  }
+// Where a loading pass stands: reading a data file (its path, as bytes), or done.
+struct LoadStatus {
+  enum class Step { Reading, Ready };
+  Step Now = Step::Reading;
+  std::string Path;  // the file being read
 };
+using LoadProgress = std::function<void(const LoadStatus&)>;
+
+// A loading pass either read the data files there are, or found none at all under the names
+// of the slots (the caller may then look in another folder).
+enum class LoadOutcome { Loaded, NoDataFiles };
 
 // The UT1 corrections (Ut1Correction with the seasonal term) of the epochs at 0h of the days of
 // a loading pass's window, worked out before the pass: the program can do it while it waits for
@@ -93,38 +91,38 @@ class DayCorrections {
 };
 
 // The loading pass. Fills `store` from the data file of every slot:
-//   1. every store value becomes MissingValue, SeriesLoaded and seriesVisible are cleared;
+//   1. every store value becomes MissingValue and SeriesLoaded is cleared;
 //   2. for each slot, the path DataDirectory + SeriesFileName (no separator added) is skipped
 //      when no data file is there (empty or blank name, nothing at all, a folder, FIFO, socket or
-//      device: only regular files are read); otherwise the
-//      status shows "  Считывание данных из файла: <path>", the slot counts as loaded, and its
-//      lines are parsed with the slot's format. A record at epoch e is dropped while
-//      e - baseMJD < 1 (DayIndex <= 0), ends the file at e - baseMJD >= 1000 (DayIndex >= 1000),
-//      and is otherwise stored in the series' next row: UT1 and UT1R when the format has a "u"
-//      column, Xp, Yp (both MissingValue when both are exactly 0) and the epoch. A file with more
-//      than 1000 such records keeps the first 1000; later lines are still parsed;
-//   3. while no file exists at all: the message "Путь к файлам данных указан неверно!", then
-//      the directory chooser (starting at the working directory); a chosen directory plus "/"
-//      (cut to 255 bytes) becomes DataDirectory and step 2 runs again; a cancel ends the pass,
-//      which returns false (nothing loaded, DataDirectory as it was, step 4 not run);
-//   4. rescaleOnChange = true, timeShiftDays = 0, the status shows "  Ready"; returns true.
-// The window enables the chart's controls after a pass that returned true.
+//      device: only regular files are read); otherwise `progress` is told that the file is being
+//      read, the slot counts as loaded, and its lines are parsed with the slot's format. A record
+//      at epoch e is dropped while e - baseMJD < 1 (DayIndex <= 0), ends the file at
+//      e - baseMJD >= 1000 (DayIndex >= 1000), and is otherwise stored in the series' next row:
+//      UT1 and UT1R when the format has a "u" column, Xp, Yp (both MissingValue when both are
+//      exactly 0) and the epoch. A file with more than 1000 such records keeps the first 1000;
+//      later lines are still parsed;
+//   3. without any data file: NoDataFiles (nothing loaded; nobody is asked anything);
+//   4. otherwise `progress` is told Ready, and the outcome is Loaded.
 // The files are read on two threads at once, the calling thread and a second one, each taking the
-// next file not yet taken and reading it into its own series; the status texts, the failure and
-// what the store holds after it are those of a pass reading one file after the other. `ui` is
+// next file not yet taken and reading it into its own series; the statuses, the failure and what
+// the store holds after it are those of a pass reading one file after the other. `progress` is
 // called on the calling thread only.
-// Throws std::runtime_error and ends the pass at the line that failed to convert (the message of
-// ParseRecord), or with the system's message when an existing file cannot be opened or read
-// (also when its name cannot be followed: a link loop, a folder that may not be searched);
-// what was stored stays, and step 4 does not run.
+// Throws PlacedError (the data file and the number of the line that failed, 0 when the file could
+// not be opened) and ends the pass there: with the message of ParseRecord for a line that failed
+// to convert, or the system's message when an existing file cannot be opened or read (also when
+// its name cannot be followed: a link loop, a folder that may not be searched); what was stored
+// stays, and step 4 does not run.
 // `ahead`, when given for the same baseMJD, holds corrections worked out before the pass; the
 // store is the same with or without it. `secondThread` says where the second thread first runs:
 // elsewhere than the calling thread suits a caller that reads files itself with the other
 // processors idle (the window's pass); a pass run beside other busy threads may leave it to the
 // system.
-bool LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
-                      SlotArray<bool, SeriesCount>& seriesVisible, bool& rescaleOnChange,
-                      double& timeShiftDays, LoadUi& ui, const DayCorrections* ahead = nullptr,
-                      ThreadStart secondThread = ThreadStart::Elsewhere);
+LoadOutcome LoadObservations(double baseMJD, const SeriesSlots& slots, ObservationStore& store,
+                             const LoadProgress& progress, const DayCorrections* ahead = nullptr,
+                             ThreadStart secondThread = ThreadStart::Elsewhere);
+
+// The data folder that the folder `chosen` by the operator gives: the folder and "/", cut to the
+// 255 bytes of DataDirectory.
+std::string DataDirectoryOf(const std::string& chosen);
 
 }  // namespace erp

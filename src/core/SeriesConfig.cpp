@@ -116,9 +116,14 @@ SeriesConfig SeriesConfigReader::Next() {
 
 void ReadSeriesConfig(const std::function<void(int slot, const SeriesConfig& row)>& onRow,
                       const std::string& path) {
-  const FileHandle file = OpenForReading(path);
-  SeriesConfigReader reader(file.get());
-  for (int slot = 1; slot <= SeriesCount; ++slot) onRow(slot, reader.Next());
+  int slot = 1;  // the row being read and handed over
+  try {
+    const FileHandle file = OpenForReading(path);
+    SeriesConfigReader reader(file.get());
+    for (; slot <= SeriesCount; ++slot) onRow(slot, reader.Next());
+  } catch (const std::exception& e) {
+    throw PlacedError(e.what(), path, slot);
+  }
 }
 
 namespace {

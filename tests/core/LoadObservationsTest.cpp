@@ -1,6 +1,8 @@
 #include "core/ObservationStore.h"
 
 #include "core/ColumnFormat.h"
+#include "core/Cp1251.h"
+#include "core/FileIo.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +10,6 @@
 #include <cerrno>
 #include <cstring>
 #include <algorithm>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <random>
@@ -28,33 +29,17 @@ namespace fs = std::filesystem;
 constexpr double kBaseMJD = 56508.0 + 10.0 / 24.0 - 750.0;  // reference moment MJD 56508.41666...
 const std::string kReading = "  Считывание данных из файла: ";
 const std::string kReady = "  Ready";
-const std::string kNoData = "Путь к файлам данных указан неверно!";
 
-// Answers the pass's questions from a script and records what it was shown.
-class ScriptedUi : public LoadUi {
- public:
-  explicit ScriptedUi(const ObservationStore& store) : store_(store) {}
-  void ShowStatus(const std::string& text) override {
-    events.push_back("status:" + text);
+// Records the statuses of a pass as the window shows them ("reading" with the path as shown, or
+// "Ready"); `onStatus` runs after each, between a file's check and its open.
+struct StatusLog {
+  void operator()(const LoadStatus& status) {
+    events.push_back("status:" + (status.Now == LoadStatus::Step::Reading ? kReading + PathForDisplay(status.Path)
+                                                                          : kReady));
     if (onStatus) onStatus();
   }
-  void ShowMessage(const std::string& text) override { events.push_back("message:" + text); }
-  std::optional<std::string> ChooseDirectory(const std::string& start) override {
-    events.push_back("choose:" + start);
-    directoryWhenAsked.push_back(store_.DataDirectory);
-    if (answers.empty()) throw std::logic_error("the directory chooser was asked more often than scripted");
-    auto answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-
   std::vector<std::string> events;
-  std::vector<std::string> directoryWhenAsked;
-  std::deque<std::optional<std::string>> answers;
-  std::function<void()> onStatus;  // runs after each status text, between a file's check and its open
-
- private:
-  const ObservationStore& store_;
+  std::function<void()> onStatus;
 };
 
 // One loading pass over data files in a temporary folder. Slots without a file have empty names.
@@ -66,12 +51,22 @@ struct LoadRun {
     slots.SeriesFileName[slot] = name;
     slots.SeriesFormatSpec[slot] = spec;
   }
-  // Runs the pass; the message of the error that ended it, empty when it returned.
+  // Runs the pass; the message of the error that ended it, empty when it returned. A failure's
+  // place is kept in `failedFile` and `failedLine`.
   std::string Load() {
-    return testing::ErrorOf(
-        [&] { loaded = LoadObservations(kBaseMJD, slots, *store, visible, rescaleOnChange, timeShiftDays, ui); });
+    try {
+      outcome = LoadObservations(kBaseMJD, slots, *store, [this](const LoadStatus& s) { ui(s); });
+    } catch (const PlacedError& e) {
+      failedFile = e.File;
+      failedLine = e.Line;
+      return e.what();
+    }
+    return {};
   }
-  bool loaded = false;  // what the last pass returned
+  std::optional<LoadOutcome> outcome;  // what the last pass returned
+  std::string failedFile;
+  long failedLine = -1;
+  bool Ready() const { return !ui.events.empty() && ui.events.back() == "status:" + kReady; }
   double At(int row, int series, int parameter) const { return store->At(row, series, parameter); }
   std::vector<double> Epochs(int series) const {
     std::vector<double> epochs;
@@ -93,10 +88,7 @@ struct LoadRun {
   TempDir dir;
   SeriesSlots slots;
   std::unique_ptr<ObservationStore> store = std::make_unique<ObservationStore>();
-  SlotArray<bool, SeriesCount> visible{};
-  bool rescaleOnChange = false;
-  double timeShiftDays = 5.0;
-  ScriptedUi ui{*store};
+  StatusLog ui;
 };
 
 std::string Line(double mjd) { return std::to_string(mjd) + " 0.1 0.2 0.3\n"; }
@@ -221,8 +213,7 @@ TEST(LoadObservations, CorrectionsWorkedOutAheadLeaveTheStoreAsItIs) {
     run.File(1, "a.dat", "j_xp_yp_u", lines);
     run.File(2, "b.dat", "yy_mm_dd_hh_u_xp_yp", "13 8 4 0 0.1 0.2 0.3\n13 8 4 6 0.2 0.2 0.3\n13 8 5 0 0.3 0.2 0.3\n");
     EXPECT_EQ(testing::ErrorOf([&] {
-                LoadObservations(kBaseMJD, run.slots, *run.store, run.visible, run.rescaleOnChange, run.timeShiftDays,
-                                 run.ui, ahead);
+                LoadObservations(kBaseMJD, run.slots, *run.store, {}, ahead);
               }),
               "");
     return run.store->Values;
@@ -244,7 +235,6 @@ TEST(LoadObservations, SkipsSlotsWithoutAFileAndReportsProgress) {
   run.slots.SeriesFileName[6] = std::string("a.dat\0tail", 10);  // must not open a.dat
   run.File(7, "empty.dat", "j_u", "");
   run.File(8, "\xD0\xFF\xE4.dat", "j_u", "55801 0.2\n");  // CP1251 bytes in the name
-  run.visible.Fill(true);
   run.store->At(5, 15, StoreParameter::Xp) = 1.0;  // left from before: cleared by the pass
   run.store->SeriesLoaded[15] = true;
 
@@ -257,9 +247,7 @@ TEST(LoadObservations, SkipsSlotsWithoutAFileAndReportsProgress) {
   for (int i = 1; i <= SeriesCount; ++i) EXPECT_EQ(run.store->SeriesLoaded[i], loaded[i - 1]) << "slot " << i;
   EXPECT_TRUE(run.store->AnySeriesLoaded);
   EXPECT_EQ(run.store->DataDirectory, dir);
-  EXPECT_EQ(run.visible, (SlotArray<bool, SeriesCount>{}));
-  EXPECT_TRUE(run.rescaleOnChange);
-  EXPECT_EQ(run.timeShiftDays, 0.0);
+  EXPECT_EQ(run.outcome, LoadOutcome::Loaded);
   EXPECT_TRUE(run.MissingFrom(6, 1));
   EXPECT_TRUE(run.MissingFrom(7, 1));
   EXPECT_EQ(run.Epochs(8), std::vector<double>{55801.0});
@@ -321,7 +309,7 @@ TEST(LoadObservations, FileReplacedAfterItsCheckEndsThePass) {
     EXPECT_EQ(run.Load(), std::strerror(c.error));
     EXPECT_TRUE(run.MissingFrom(2, 1));
     EXPECT_TRUE(run.store->SeriesLoaded[2]);
-    EXPECT_FALSE(run.rescaleOnChange);
+    EXPECT_FALSE(run.Ready());
   }
 }
 
@@ -358,8 +346,9 @@ TEST(LoadObservations, ConversionErrorStopsThePassAtItsLine) {
     }
     EXPECT_EQ(run.ui.events.back(), "status:" + kReading + run.dir.prefix() + names[first - 1]);
     EXPECT_EQ(run.ui.events.size(), static_cast<std::size_t>(first));
-    EXPECT_FALSE(run.rescaleOnChange);
-    EXPECT_EQ(run.timeShiftDays, 5.0);
+    EXPECT_FALSE(run.Ready());
+    EXPECT_EQ(run.failedFile, run.dir.prefix() + names[first - 1]);
+    EXPECT_EQ(run.failedLine, 5002);  // its first line, the slow start, then the bad one
   }
 }
 
@@ -393,7 +382,7 @@ TEST(LoadObservations, HostileDataFilesEndWithTheConversionMessage) {
     } else {
       EXPECT_EQ(error, c.error);
     }
-    EXPECT_FALSE(run.rescaleOnChange);
+    EXPECT_FALSE(run.Ready());
     for (int s = 2; s <= SeriesCount; ++s) EXPECT_TRUE(run.MissingFrom(s, 1)) << "series " << s;
   }
 }
@@ -460,41 +449,29 @@ TEST(LoadObservations, KeepsTheFirstThousandRecordsOfAFile) {
   EXPECT_EQ(bad.Epochs(1).size(), 1000u);
 }
 
-TEST(LoadObservations, AsksForTheDataDirectoryUntilAFileIsFound) {
-  LoadRun run;
-  fs::create_directories(run.dir.path() / "empty");
-  fs::create_directories(run.dir.path() / "data");
-  WriteBytes(run.dir / "data/b.dat", "55800 0.1 0.2 0.3\n");
-  run.slots.SeriesFileName[3] = "b.dat";
-  run.slots.SeriesFormatSpec[3] = "j_xp_yp_u";
-  const std::string longChoice = run.dir / std::string(300 - run.dir.path().string().size() - 1, 'd');
-  run.ui.answers = {run.dir / "empty", longChoice, run.dir / "data"};
-
-  ASSERT_EQ(run.Load(), "");
-  const std::string cwd = fs::current_path().string();
-  const std::string choose = "choose:" + cwd;
-  const std::string message = "message:" + kNoData;
-  EXPECT_EQ(run.ui.events, (std::vector<std::string>{message, choose, message, choose, message, choose,
-                                                     "status:" + kReading + run.dir / "data/b.dat", "status:" + kReady}));
-  const std::string first = run.dir.prefix();  // as the run started
-  EXPECT_EQ(run.ui.directoryWhenAsked, (std::vector<std::string>{first, run.dir / "empty/", longChoice.substr(0, 255)}));
-  EXPECT_EQ(run.store->DataDirectory, run.dir / "data/");
-  EXPECT_EQ(run.Epochs(3), std::vector<double>{55800.0});
-}
-
-// A cancel in the chooser gives up: the pass ends without loading, the folder as it was.
-TEST(LoadObservations, ACancelInTheChooserEndsThePass) {
+// Without any data file under the slots' names the pass says so and asks nobody: the window
+// then offers its folder chooser, and the folder chosen becomes the data folder.
+TEST(LoadObservations, WithoutAnyDataFileTheOutcomeSaysSo) {
   LoadRun run;
   run.slots.SeriesFileName[1] = "nowhere.dat";
-  run.ui.answers = {run.dir / "empty", std::nullopt};
-  fs::create_directories(run.dir.path() / "empty");
+  fs::create_directory(run.dir.path() / "folder.dat");
+  run.slots.SeriesFileName[2] = "folder.dat";
   ASSERT_EQ(run.Load(), "");
-  EXPECT_FALSE(run.loaded);
-  const std::string message = "message:" + kNoData;
-  const std::string choose = "choose:" + fs::current_path().string();
-  EXPECT_EQ(run.ui.events, (std::vector<std::string>{message, choose, message, choose}));
-  EXPECT_EQ(run.store->DataDirectory, run.dir / "empty/");
+  EXPECT_EQ(run.outcome, LoadOutcome::NoDataFiles);
+  EXPECT_TRUE(run.ui.events.empty());
   EXPECT_FALSE(run.store->AnySeriesLoaded);
+
+  WriteBytes(run.dir / "nowhere.dat", "55800 0.1\n");
+  run.slots.SeriesFormatSpec[1] = "j_u";
+  ASSERT_EQ(run.Load(), "");
+  EXPECT_EQ(run.outcome, LoadOutcome::Loaded);
+  EXPECT_EQ(run.Epochs(1), std::vector<double>{55800.0});
+}
+
+TEST(DataDirectoryOf, IsTheFolderAndASeparatorCutTo255Bytes) {
+  EXPECT_EQ(DataDirectoryOf("/data/erp"), "/data/erp/");
+  EXPECT_EQ(DataDirectoryOf(std::string(300, 'd')), std::string(255, 'd'));
+  EXPECT_EQ(DataDirectoryOf(std::string(254, 'd')), std::string(254, 'd') + "/");
 }
 
 // Permissions stop an ordinary user only; as root the check runs as "nobody" in a child process.
@@ -508,7 +485,8 @@ TEST(LoadObservations, UnreadableFileGivesTheSystemMessage) {
     if (run.Load() != std::strerror(EACCES)) failures += "wrong or no error; ";
     if (!run.store->SeriesLoaded[2]) failures += "slot 2 not marked loaded; ";
     if (run.Epochs(1) != std::vector<double>{55800.0}) failures += "slot 1 not kept; ";
-    if (run.rescaleOnChange) failures += "pass completed; ";
+    if (run.Ready()) failures += "pass completed; ";
+    if (run.failedFile != run.dir / "locked.dat" || run.failedLine != 0) failures += "place not told; ";
     return failures;
   });
   if (!outcome) GTEST_SKIP() << "running as root and cannot switch to the user nobody, so permissions are not enforced";
@@ -532,7 +510,7 @@ TEST(LoadObservations, DataFolderThatMayNotBeSearchedGivesTheSystemMessage) {
       const std::string error = run.Load();
       if (searchable && (error != "" || run.Epochs(1) != std::vector<double>{55800.0})) failures += "search-only folder not read; ";
       if (!searchable && error != std::strerror(EACCES)) failures += "closed folder: wrong or no error; ";
-      if (!searchable && !run.ui.directoryWhenAsked.empty()) failures += "closed folder: chooser shown; ";
+      if (!searchable && run.outcome) failures += "closed folder: taken for one without data; ";
     }
     return failures;
   });

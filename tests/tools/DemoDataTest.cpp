@@ -25,16 +25,6 @@ using erp::testing::TempDir;
 
 constexpr tools::CalendarDate kDate{2025, 3, 12};  // the pinned day of the demo (a Wednesday)
 
-// The loading pass needs no answer from a person here: every file is in the folder.
-class NoQuestionsUi : public LoadUi {
- public:
-  void ShowStatus(const std::string&) override {}
-  void ShowMessage(const std::string& text) override { throw std::logic_error("unexpected message: " + text); }
-  std::optional<std::string> ChooseDirectory(const std::string&) override {
-    throw std::logic_error("unexpected directory chooser");
-  }
-};
-
 // A demo folder written to disk and loaded as the viewer does at a given local start time:
 // time base, series.ini, loading pass.
 struct LoadedDemo {
@@ -44,11 +34,9 @@ struct LoadedDemo {
     ReadSeriesConfig([&](int slot, const SeriesConfig& row) { ApplySeriesSlots(slots, slot, row); },
                      dir / "series.ini");
     store->DataDirectory = dir.prefix();
-    SlotArray<bool, SeriesCount> visible{};
-    bool rescaleOnChange = false;
-    double timeShiftDays = 0.0;
-    NoQuestionsUi ui;
-    LoadObservations(timeBase.BaseMJD, slots, *store, visible, rescaleOnChange, timeShiftDays, ui);
+    if (LoadObservations(timeBase.BaseMJD, slots, *store, {}) != LoadOutcome::Loaded) {
+      throw std::logic_error("the demo folder holds no data file");
+    }
   }
 
   double At(int row, int slot, int parameter) const { return store->At(row, slot, parameter); }
