@@ -107,6 +107,8 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
   ui.Timer3->start();
   autoStartDue_ = std::chrono::steady_clock::now() + ui.Timer3->intervalAsDuration();
   ui.SetupUi(*this);
+  export_ = std::make_unique<AutomaticExport>(
+      *ui.Chart, [this](int item) { ui.RadioGroupPVZ->SetItemIndex(item); }, [this] { return model_.FilesRead(); });
 
   connect(ui.About1, &QAction::triggered, this, Guard(&TForm1::About1Click));
   connect(ui.Options2, &QAction::triggered, this, Guard(&TForm1::Options2Click));
@@ -275,8 +277,7 @@ void TForm1::BitBtnStartClick() {
     // Exit: the remembered scales are written, then the process ends at once. When they cannot
     // be written, the error is shown and the loop that dispatched this press goes on.
     SaveScaleMemory();
-    exportImageAhead_.reset();  // its temporary file goes: the process ends without destructors
-    SyncExportFolder();
+    export_->End();  // an image written ahead goes: the process ends without destructors
     processEnd_(0);
     return;
   }
@@ -377,16 +378,14 @@ void TForm1::ViewerLoop() {
   struct EndExport {
     TForm1& window;
     ~EndExport() {
-      window.exportImageAhead_.reset();
-      window.SyncExportFolder();
-      window.exportLock_.clear();
+      window.export_->End();
     }
   } endExport{*this};
   while (model_.View().Running) {
     const auto iterationStart = std::chrono::steady_clock::now();
     if (model_.View().RecomputeRequested) RefreshPass();
     WaitForMessages(iterationStart);
-    AdvanceAutomaticExport();
+    export_->Advance(model_.View());
   }
 }
 
@@ -396,12 +395,14 @@ void TForm1::ViewerLoop() {
 // stage renamed into place is flushed to disk.
 void TForm1::WaitForMessages(std::chrono::steady_clock::time_point iterationStart) {
   using namespace std::chrono;
-  SyncExportFolder();
+  export_->SyncFolder();
   for (auto elapsed = steady_clock::now() - iterationStart; elapsed <= kPollInterval;
        elapsed = steady_clock::now() - iterationStart) {
     WakeUpAt(iterationStart + kPollInterval + 1ns);  // just after the end of the interval
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    WriteExportImageAhead();
+    if (const std::optional<const char*> written = export_->WriteAhead(model_.View())) {
+      emit ExportImageWrittenAhead(QString::fromLatin1(*written));
+    }
   }
 }
 
@@ -409,101 +410,6 @@ void TForm1::WaitForMessages(std::chrono::steady_clock::time_point iterationStar
 void TForm1::WakeUpAt(std::chrono::steady_clock::time_point moment) {
   if (!wakeUp_) wakeUp_ = std::make_unique<erp::ui::WakeUp>();
   wakeUp_->At(moment);
-}
-
-// The four stages of the automatic export, tested in this order, so that each stage set in this
-// iteration waits for the next one: a refresh pass for the parameter just selected and a wait in
-// which the chart is drawn, then the save.
-void TForm1::AdvanceAutomaticExport() {
-  if (model_.View().ExportYp) {
-    SaveExportImage("yp.bmp");
-    model_.View().ExportYp = false;
-    exportLock_.clear();  // the last image is in place
-    QCoreApplication::processEvents();
-  }
-  if (model_.View().ExportXp) {
-    SaveExportImage("xp.bmp");
-    model_.View().ExportXp = false;
-    ui.RadioGroupPVZ->SetItemIndex(3);
-    model_.View().ExportYp = true;
-    QCoreApplication::processEvents();
-  }
-  if (model_.View().ExportUtr) {
-    SaveExportImage("utr.bmp");
-    model_.View().ExportUtr = false;
-    ui.RadioGroupPVZ->SetItemIndex(2);
-    model_.View().ExportXp = true;
-    QCoreApplication::processEvents();
-  }
-  if (model_.View().ExportStart) {
-    model_.View().ExportStart = false;
-    BeginAutomaticExport();
-    ui.RadioGroupPVZ->SetItemIndex(1);
-    model_.View().ExportUtr = true;
-    QCoreApplication::processEvents();
-  }
-  exportImageAhead_.reset();  // one written for a stage that did not use it
-}
-
-// Before the automatic export writes anything: none of its images may replace a file the viewer
-// reads or another of its images (links put there by mistake), and its folder is held against
-// another run writing there at the same time; temporary images of earlier runs killed on the way
-// are removed. Each failure is one line, and nothing has been written.
-void TForm1::BeginAutomaticExport() {
-  const std::vector<std::string> images{"utr.bmp", "xp.bmp", "yp.bmp"};
-  erp::CheckOutputs(images, model_.FilesRead());
-  exportLock_ = erp::TakeOutputFolders(images);
-}
-
-// Flushes to disk the folder of the automatic export's image renamed into place last, when that
-// has not been done yet, so that its new name lasts.
-void TForm1::SyncExportFolder() {
-  if (!unsyncedExport_) return;
-  erp::SyncFolderOf(*unsyncedExport_);
-  unsyncedExport_.reset();
-}
-
-// Writes the chart as one of the automatic export's images; a failure names the file. An image
-// written ahead of the stage (WriteExportImageAhead) is only renamed into place, when it holds the
-// picture the chart shows now and its name still stands for what it stood for then.
-void TForm1::SaveExportImage(const char* fileName) {
-  std::optional<ExportImageAhead> ahead = std::exchange(exportImageAhead_, std::nullopt);
-  try {
-    if (ahead && std::string_view(ahead->FileName) == fileName && !ui.Chart->RedrawPending() &&
-        ui.Chart->Picture().cacheKey() == ahead->PictureKey && erp::FollowLinks(fileName) == ahead->File.Target()) {
-      const erp::FileKind kind = erp::FileStateOf(ahead->File.Target()).Kind;
-      if (kind == erp::FileKind::Regular || kind == erp::FileKind::Missing) {
-        // The image is in place; its folder is flushed to disk at the start of the next wait, out
-        // of the stage's way (or when the loop or the program ends before it).
-        ahead->File.Commit(erp::PreparedFile::FolderSync::Later);
-        unsyncedExport_ = ahead->File.Target();
-        return;
-      }
-    }
-    ahead.reset();
-    ui.Chart->SaveToBitmapFile(QString::fromLatin1(fileName));
-  } catch (const std::exception& e) {
-    throw std::runtime_error(erp::WriteFailureText(fileName, e.what()));
-  }
-}
-
-// During the wait before a stage that saves an image, once the chart has drawn what the stage
-// saves: the image is written in full and flushed to disk beside its name, as the save itself
-// would do it, so that the stage, after the wait, only renames it into place. Nothing is reported
-// here: when this fails, the stage writes the image itself and reports what fails.
-void TForm1::WriteExportImageAhead() {
-  const char* fileName = model_.View().ExportYp ? "yp.bmp" : model_.View().ExportXp ? "xp.bmp" : model_.View().ExportUtr ? "utr.bmp" : nullptr;
-  if (fileName == nullptr || exportImageAhead_ || ui.Chart->RedrawPending()) return;
-  const QImage picture = ui.Chart->Picture();
-  if (picture.isNull()) return;
-  try {
-    const QByteArray bytes = erp::ui::Chart::EncodePicture(picture, erp::ui::ChartImageFormat::Bmp);
-    exportImageAhead_.emplace(ExportImageAhead{
-        fileName, picture.cacheKey(), erp::PrepareFileReplacing(fileName, std::string_view(bytes.constData(), bytes.size()))});
-  } catch (const std::exception&) {
-    return;  // nothing written ahead: the stage writes the image
-  }
-  emit ExportImageWrittenAhead(QString::fromLatin1(fileName));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "AutomaticExport.h"
 #include "Unit_OrbelonForm.h"
 #include "core/FileIo.h"
 #include "core/Navigation.h"
@@ -165,11 +166,6 @@ class TForm1 : public QMainWindow {
   void ViewerLoop();
   void WaitForMessages(std::chrono::steady_clock::time_point iterationStart);
   void WakeUpAt(std::chrono::steady_clock::time_point moment);
-  void BeginAutomaticExport();
-  void SaveExportImage(const char* fileName);
-  void SyncExportFolder();
-  void WriteExportImageAhead();
-  void AdvanceAutomaticExport();
   void RefreshPass();
   void ShowRefresh(const erp::RefreshResult& result);
   void RestoreScaleChoice();
@@ -207,16 +203,7 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<erp::ui::WakeUp> wakeUp_;  // the end of the loop's wait, or the automatic start
   std::chrono::steady_clock::time_point autoStartDue_;  // Timer3's first tick
 
-  // The image of the next automatic export stage, written in full and flushed beside its name
-  // during the wait before the stage, and the picture it holds (QImage::cacheKey).
-  struct ExportImageAhead {
-    const char* FileName;
-    qint64 PictureKey;
-    erp::PreparedFile File;
-  };
-  std::optional<ExportImageAhead> exportImageAhead_;
-  std::optional<std::string> unsyncedExport_;  // an image renamed into place, its folder not yet flushed
-  std::vector<erp::FolderLock> exportLock_;     // the export's folder, from its start to its last image
+  std::unique_ptr<AutomaticExport> export_;  // the stages of -a, advanced by the viewer loop
 
   QDialog* fmABOUT = nullptr;
   QDialog* fmFormat = nullptr;
