@@ -28,8 +28,7 @@ struct ViewControls {
 enum class RefreshExit {
   Drawn,         // the points of the drawn slots go to the chart
   NoSeries,      // no series checkbox checked: the chart is emptied and drawn over the window
-  NothingDrawn,  // series 1 or 3 loaded without points in the window, or no checked slot with
-                 // points: the chart is emptied
+  NothingDrawn,  // no checked slot with points in the window: the chart is emptied
 };
 
 struct RefreshResult {
