@@ -343,5 +343,53 @@
         <source>M: 0,0025&quot;</source>
         <translation>M: 0.0025&quot;</translation>
     </message>
+    <message>
+        <source>Разностей</source>
+        <translation>Differences</translation>
+    </message>
+    <message>
+        <source>Последняя эпоха</source>
+        <translation>Latest epoch</translation>
+    </message>
+    <message>
+        <source>M: 0,1 мс</source>
+        <translation>M: 0.1 ms</translation>
+    </message>
+    <message>
+        <source>M: 0,05 мс</source>
+        <translation>M: 0.05 ms</translation>
+    </message>
+    <message>
+        <source>M: 0,025 мс</source>
+        <translation>M: 0.025 ms</translation>
+    </message>
+    <message>
+        <source>M: 0,01 мс</source>
+        <translation>M: 0.01 ms</translation>
+    </message>
+    <message>
+        <source>M: 0,005 мс</source>
+        <translation>M: 0.005 ms</translation>
+    </message>
+    <message>
+        <source>M: 1 мсд</source>
+        <translation>M: 1 mas</translation>
+    </message>
+    <message>
+        <source>M: 0,5 мсд</source>
+        <translation>M: 0.5 mas</translation>
+    </message>
+    <message>
+        <source>M: 0,25 мсд</source>
+        <translation>M: 0.25 mas</translation>
+    </message>
+    <message>
+        <source>M: 0,1 мсд</source>
+        <translation>M: 0.1 mas</translation>
+    </message>
+    <message>
+        <source>M: 0,05 мсд</source>
+        <translation>M: 0.05 mas</translation>
+    </message>
 </context>
 </TS>

@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "core/ObservationStore.h"
 #include "core/SeriesConfig.h"
@@ -26,6 +27,13 @@ struct PlotArrays {
   double PlotValue(int n, int slot) const { return values_[Index(n, slot)]; }
   double& PlotMJD(int n, int slot) { return epochs_[Index(n, slot)]; }
   double PlotMJD(int n, int slot) const { return epochs_[Index(n, slot)]; }
+  // The epochs and the values of a slot's points, in point order.
+  std::span<const double> Epochs(int slot) const {
+    return {&epochs_[Index(1, slot)], static_cast<std::size_t>(PlotCount[slot])};
+  }
+  std::span<const double> Values(int slot) const {
+    return {&values_[Index(1, slot)], static_cast<std::size_t>(PlotCount[slot])};
+  }
 
  private:
   static std::size_t Index(int n, int slot) {

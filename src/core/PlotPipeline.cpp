@@ -103,10 +103,14 @@ std::optional<ValueRange> DrawnValueRange(const PlotArrays& plot, const SlotArra
   return range;
 }
 
-VerticalScale ComputeVerticalScale(int parameter, int scaleIndex, int gridIndex, ValueRange range) {
+VerticalScale ComputeVerticalScale(int parameter, int scaleIndex, int gridIndex, ValueRange range, bool differences) {
   const auto index = static_cast<std::size_t>(scaleIndex >= 0 && scaleIndex < ScaleCount ? scaleIndex : 0);
   VerticalScale scale;
-  if (IsUtParameter(parameter)) {
+  const bool ut = IsUtParameter(parameter);
+  if (differences) {
+    scale.Increment = ut ? DifferenceScaleIncrementsUT[index] : DifferenceScaleIncrementsXY[index];
+    scale.Label = ut ? DifferenceScaleLabelsUT[index] : DifferenceScaleLabelsXY[index];
+  } else if (ut) {
     scale.Increment = ScaleIncrementsUT[index];
     scale.Label = ScaleLabelsUT[index];
   } else {

@@ -86,6 +86,9 @@ struct VerticalScale {
 // A scale index outside 0..4 scales as index 0. The middle is formed as min/2 + max/2 (the same
 // number wherever min + max does not overflow) and left unsnapped where the quotient by the step
 // would overflow, so that the axis stays finite for any finite values.
-VerticalScale ComputeVerticalScale(int parameter, int scaleIndex, int gridIndex, ValueRange range);
+// `differences`: the values are differences from a reference, and the steps are the differences
+// view's (DifferenceScaleIncrementsUT, ...XY).
+VerticalScale ComputeVerticalScale(int parameter, int scaleIndex, int gridIndex, ValueRange range,
+                                   bool differences = false);
 
 }  // namespace erp

@@ -32,6 +32,9 @@ RefreshResult RefreshPass(TimeBase& timeBase, const ObservationStore& store, Vie
   if (plottable) {
     ExtractSeries(store, parameter, result.Window, plot);
     result.TrendSlope = RemoveTrend(plot, view.TrendShown);
+    // Differences: the same line is removed from every series or none, so the trend leaves them as
+    // they are.
+    if (controls.Differences) result.ReferenceWithoutPoints = !TakeDifferences(plot, parameter, *controls.Differences);
     if (const std::optional<ValueRange> range = DrawnValueRange(plot, view.SeriesVisible)) {
       result.Exit = RefreshExit::Drawn;
       result.Visible = *range;
@@ -39,7 +42,8 @@ RefreshResult RefreshPass(TimeBase& timeBase, const ObservationStore& store, Vie
         result.SeriesDrawn[slot] = view.SeriesVisible[slot] && !plot.SeriesEmpty[slot];
       }
       if (view.RescaleOnChange || view.RescaleOnChoice) {
-        result.Scale = ComputeVerticalScale(parameter, controls.ScaleIndex, controls.GridIndex, *range);
+        result.Scale = ComputeVerticalScale(parameter, controls.ScaleIndex, controls.GridIndex, *range,
+                                            controls.Differences.has_value());
       }
     }
   }

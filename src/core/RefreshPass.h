@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "core/Differences.h"
 #include "core/DisplayWindow.h"
 #include "core/ObservationStore.h"
 #include "core/PlotArrays.h"
@@ -22,6 +23,9 @@ struct ViewControls {
   SlotArray<bool, SeriesCount> SeriesChecked{};  // the series checkbox whose Tag is the slot
   int ScaleIndex = 0;      // ComboBoxScaleY item, -1 when none is selected
   int GridIndex = 0;       // ComboBoxGrid item, -1 when its text matches no item
+  // The differences view: every series minus the reference (see TakeDifferences); raw values
+  // when empty.
+  std::optional<DifferenceOptions> Differences;
 };
 
 // How a pass ended.
@@ -33,6 +37,7 @@ enum class RefreshExit {
 
 struct RefreshResult {
   RefreshExit Exit = RefreshExit::NoSeries;
+  bool ReferenceWithoutPoints = false;  // differences view: the reference has no point in the window
   DisplayWindow Window;             // the time axis's range and spacing (every pass)
   SlotArray<bool, SeriesCount> SeriesDrawn{};  // slots whose points go to the chart (Drawn only)
   double TrendSlope = 0.0;          // slope of series 3 (units per day); 0 when undefined

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <utility>
 
+#include "core/Interpolation.h"
 #include "core/ObservationStore.h"
 
 namespace erp {
@@ -30,27 +32,39 @@ struct KeyedPoint {
   int N = 0;  // point number 1..PlotCount
 };
 
-// The reference's points sorted by epoch key; among equal keys the first point comes first.
-struct ReferenceIndex {
-  std::array<KeyedPoint, PlotArrays::Capacity> Points{};
-  int Count = 0;
+// The reference's points sorted by epoch (among equal epochs the first point comes first), with
+// their epoch keys, for counting common epochs and interpolating between them.
+struct ReferencePoints {
+  std::array<double, PlotArrays::Capacity> Epochs{};
+  std::array<double, PlotArrays::Capacity> Values{};
+  std::array<std::int64_t, PlotArrays::Capacity> Keys{};
+  std::size_t Count = 0;
 
-  ReferenceIndex(const PlotArrays& plot, int slot) {
+  ReferencePoints(const PlotArrays& plot, int slot) {
     if (slot < 1 || slot > SeriesCount || plot.SeriesEmpty[slot]) return;
-    const int count = std::min<int>(plot.PlotCount[slot], PlotArrays::Capacity);
-    for (int n = 1; n <= count; ++n) {
-      if (const auto key = EpochKey(plot.PlotMJD(n, slot))) Points[static_cast<std::size_t>(Count++)] = {*key, n};
+    const std::span<const double> epochs = plot.Epochs(slot);
+    const std::span<const double> values = plot.Values(slot);
+    std::array<std::size_t, PlotArrays::Capacity> order{};
+    for (std::size_t k = 0; k < epochs.size(); ++k) {
+      if (std::isfinite(epochs[k]) && std::isfinite(values[k])) order[Count++] = k;
     }
-    std::stable_sort(Points.begin(), Points.begin() + Count,
-                     [](const KeyedPoint& a, const KeyedPoint& b) { return a.Key < b.Key; });
+    std::stable_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(Count),
+                     [&](std::size_t a, std::size_t b) { return epochs[a] < epochs[b]; });
+    for (std::size_t k = 0; k < Count; ++k) {
+      Epochs[k] = epochs[order[k]];
+      Values[k] = values[order[k]];
+      Keys[k] = EpochKey(Epochs[k]).value_or(std::numeric_limits<std::int64_t>::min());
+    }
   }
 
-  // The reference point at epoch key `key`, or 0 when there is none.
-  int Find(std::int64_t key) const {
-    const auto end = Points.begin() + Count;
-    const auto at = std::lower_bound(Points.begin(), end, key,
-                                     [](const KeyedPoint& p, std::int64_t k) { return p.Key < k; });
-    return at != end && at->Key == key ? at->N : 0;
+  bool HasEpoch(double mjd) const {
+    const auto key = EpochKey(mjd);
+    const auto end = Keys.begin() + static_cast<std::ptrdiff_t>(Count);
+    return key && std::binary_search(Keys.begin(), end, *key);
+  }
+  std::optional<double> At(double mjd, bool wholeSeconds) const {
+    return InterpolateReference(std::span<const double>(Epochs.data(), Count),
+                                std::span<const double>(Values.data(), Count), mjd, wholeSeconds);
   }
 };
 
@@ -117,11 +131,12 @@ void AppendField(std::string& out, std::string_view field, char separator) {
 }  // namespace
 
 SeriesStatisticsTable ComputeSeriesStatistics(const PlotArrays& plot, const SlotArray<bool, SeriesCount>& drawn,
-                                              int parameter, int referenceSlot) {
+                                              int parameter, int referenceSlot, bool valuesAreDifferences) {
   SeriesStatisticsTable table;
   table.Parameter = parameter;
   table.ReferenceSlot = referenceSlot;
-  const ReferenceIndex reference(plot, referenceSlot);
+  const ReferencePoints reference(plot, referenceSlot);
+  const bool ut = parameter == StoreParameter::UT1 || parameter == StoreParameter::UT1R;
 
   std::array<double, PlotArrays::Capacity> halves{};
   std::array<double, PlotArrays::Capacity> epochs{};
@@ -130,21 +145,37 @@ SeriesStatisticsTable ComputeSeriesStatistics(const PlotArrays& plot, const Slot
     SeriesStatisticsRow& row = table.Rows[static_cast<std::size_t>(table.RowCount++)];
     row.Slot = slot;
     row.Points = std::min<int>(plot.PlotCount[slot], PlotArrays::Capacity);
+    row.LatestEpoch = *std::max_element(plot.Epochs(slot).begin(), plot.Epochs(slot).end());
     if (slot == referenceSlot) {
       row.Reference = true;
       continue;
     }
-    int common = 0;
-    for (int n = 1; n <= row.Points; ++n) {
-      const auto key = EpochKey(plot.PlotMJD(n, slot));
-      const int r = key ? reference.Find(*key) : 0;
-      if (r == 0) continue;
-      halves[static_cast<std::size_t>(common)] = plot.PlotValue(n, slot) / 2.0 - plot.PlotValue(r, referenceSlot) / 2.0;
-      epochs[static_cast<std::size_t>(common)] = plot.PlotMJD(n, slot);
-      ++common;
+    int n = 0;
+    for (int k = 1; k <= row.Points; ++k) {
+      const double epoch = plot.PlotMJD(k, slot);
+      const double value = plot.PlotValue(k, slot);
+      if (reference.HasEpoch(epoch)) ++row.CommonEpochs;
+      double half = 0.0;
+      if (valuesAreDifferences) {
+        half = value / (2.0 * StatisticsUnitsPerValue);
+      } else {
+        const std::optional<double> r = reference.At(epoch, ut);
+        if (!r) continue;
+        if (ut) {
+          double d = value - *r;
+          if (!std::isfinite(d)) continue;
+          half = (d - std::nearbyint(d)) / 2.0;  // no leap second between the two
+        } else {
+          half = value / 2.0 - *r / 2.0;
+        }
+      }
+      if (!std::isfinite(half)) continue;
+      halves[static_cast<std::size_t>(n)] = half;
+      epochs[static_cast<std::size_t>(n)] = epoch;
+      ++n;
     }
-    row.CommonEpochs = common;
-    if (common > 0) DifferenceStatistics(halves.data(), epochs.data(), common, row);
+    row.Differences = n;
+    if (n > 0) DifferenceStatistics(halves.data(), epochs.data(), n, row);
   }
   return table;
 }
@@ -165,11 +196,14 @@ std::string_view StatisticsUnit(int parameter) {
 std::array<std::string, StatisticsColumns> SeriesStatisticsHeader(int parameter) {
   const std::string unit(StatisticsUnit(parameter));
   return {"Ряд", "Точек", "Общих эпох", "Среднее (" + unit + ")", "СКО (" + unit + ")", "RMS (" + unit + ")",
-          "Мин. (" + unit + ")", "Макс. (" + unit + ")", "Дрейф (" + unit + "/год)"};
+          "Мин. (" + unit + ")", "Макс. (" + unit + ")", "Дрейф (" + unit + "/год)", "Разностей", "Последняя эпоха"};
 }
 
 std::array<std::string, StatisticsColumns> SeriesStatisticsFields(const SeriesStatisticsRow& row, const std::string& title) {
-  if (row.Reference) return {title, std::to_string(row.Points)};
+  char latest[64];
+  const auto [end, error] = std::to_chars(latest, latest + sizeof latest, row.LatestEpoch, std::chars_format::fixed, 2);
+  const std::string latestText = error == std::errc() ? std::string(latest, end) : std::string();
+  if (row.Reference) return {title, std::to_string(row.Points), {}, {}, {}, {}, {}, {}, {}, {}, latestText};
   return {title,
           std::to_string(row.Points),
           std::to_string(row.CommonEpochs),
@@ -178,7 +212,9 @@ std::array<std::string, StatisticsColumns> SeriesStatisticsFields(const SeriesSt
           StatisticText(row.Rms),
           StatisticText(row.Minimum),
           StatisticText(row.Maximum),
-          StatisticText(row.DriftPerYear)};
+          StatisticText(row.DriftPerYear),
+          std::to_string(row.Differences),
+          latestText};
 }
 
 std::string SeriesStatisticsText(const SeriesStatisticsTable& table, const SlotArray<std::string, SeriesCount>& titles,

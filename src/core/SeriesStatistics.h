@@ -25,10 +25,12 @@ constexpr double DaysPerYear = 365.25;
 struct SeriesStatisticsRow {
   int Slot = 0;               // series slot 1..15
   int Points = 0;             // points of the slot inside the display window
-  bool Reference = false;     // the reference row: only Points is meaningful
+  bool Reference = false;     // the reference row: only Points and LatestEpoch are meaningful
   int CommonEpochs = 0;       // points whose epoch equals an epoch of the reference to 1 ms
-  // Over the differences d = value - reference value at the common epochs, in thousandths of the
-  // unit; empty without common epochs. Every result is finite: a result beyond the double range
+  int Differences = 0;        // points compared with the reference (interpolated at their epochs)
+  double LatestEpoch = 0.0;   // the latest epoch of the slot's points in the window (MJD)
+  // Over the differences d = value - reference interpolated at the point's epoch, in thousandths
+  // of the unit; empty without differences. Every result is finite: a result beyond the double range
   // is held at the largest finite value of its sign.
   std::optional<double> Mean;          // mean of d
   std::optional<double> StdDev;        // standard deviation of d about the mean (divisor n)
@@ -48,12 +50,16 @@ struct SeriesStatisticsTable {
 };
 
 // Computes the table for the slots with drawn[i] set and points in `plot` (PlotCount > 0). The
-// reference's points are taken from the plot arrays whether or not its slot is drawn; without
-// points it has no common epochs with any slot. Epochs are compared to the millisecond (MJD x
-// 86 400 000, rounded); where one epoch of the reference occurs twice, its first point counts.
-// Points need not be in ascending epoch order. Allocates nothing.
+// reference's points are taken from the plot arrays whether or not its slot is drawn. Each point
+// of a series is compared with the reference interpolated at its epoch (InterpolateReference; for
+// UT without the whole seconds between them), so that series observed at other epochs than the
+// reference's are compared too; points where the reference has no value (outside its points, in
+// a gap) are left out. CommonEpochs still counts the points whose epoch equals one of the
+// reference's to the millisecond (MJD x 86 400 000, rounded). Points need not be in ascending
+// epoch order. With `valuesAreDifferences` (the differences view) the values are differences from
+// the reference already, in the statistics' units, and are taken as they are. Allocates nothing.
 SeriesStatisticsTable ComputeSeriesStatistics(const PlotArrays& plot, const SlotArray<bool, SeriesCount>& drawn,
-                                              int parameter, int referenceSlot);
+                                              int parameter, int referenceSlot, bool valuesAreDifferences = false);
 
 // A statistic as the table shows it: "." as decimal point, four decimals, exponent notation
 // beyond 1e12; empty for an empty statistic.
@@ -65,19 +71,23 @@ std::string_view StatisticsUnit(int parameter);
 
 // The column titles of the table (UTF-8), with the unit of the parameter: "Ряд" (series),
 // "Точек" (points), "Общих эпох" (common epochs), "Среднее" (mean), "СКО" (standard deviation),
-// "RMS", "Мин." (minimum), "Макс." (maximum), "Дрейф" (drift, per year).
-constexpr int StatisticsColumns = 9;
+// "RMS", "Мин." (minimum), "Макс." (maximum), "Дрейф" (drift, per year), then "Разностей" (the
+// number of differences) and "Последняя эпоха" (the latest epoch, MJD).
+constexpr int StatisticsColumns = 11;
 std::array<std::string, StatisticsColumns> SeriesStatisticsHeader(int parameter);
 
 // The fields of one row as the table shows them: title, points, then empty fields for the
-// reference row, else common epochs and the statistics.
+// reference row, else common epochs and the statistics and the number of differences; last the
+// latest epoch (MJD, two decimals), for the reference row too.
 std::array<std::string, StatisticsColumns> SeriesStatisticsFields(const SeriesStatisticsRow& row, const std::string& title);
 
 // The table as text: a header line and one line per row (title, points, common epochs, mean,
-// standard deviation, RMS, minimum, maximum, drift per year), fields separated by `separator`,
+// standard deviation, RMS, minimum, maximum, drift per year, differences, latest epoch), fields
+// separated by `separator`,
 // lines ending CR LF. `titles[i]` is the title of slot i (UTF-8). With ',' (CSV) a field holding
 // a comma, a quote or a line end is quoted and its quotes doubled; with any other separator such
-// characters in a title become blanks. The reference row gives only its title and points.
+// characters in a title become blanks. The reference row gives only its title, points and latest
+// epoch.
 std::string SeriesStatisticsText(const SeriesStatisticsTable& table, const SlotArray<std::string, SeriesCount>& titles,
                                  char separator);
 

@@ -71,6 +71,7 @@ const RefreshResult& ViewerModel::Refresh(const ViewControls& controls) {
   if (!store_) throw std::logic_error("a refresh pass before the data are loaded");
   if (!plot_) plot_ = std::make_unique<PlotArrays>();
   lastRefresh_ = RefreshPass(time_, *store_, view_, controls, *plot_);
+  lastDifferences_ = controls.Differences.has_value();
   ++refreshCount_;
   return lastRefresh_;
 }
@@ -79,7 +80,7 @@ SeriesStatisticsTable ViewerModel::Statistics(int referenceSlot) const {
   if (!plot_) throw std::logic_error("statistics before a refresh pass");
   SlotArray<bool, SeriesCount> drawn{};
   if (lastRefresh_.Exit == RefreshExit::Drawn) drawn = lastRefresh_.SeriesDrawn;
-  return ComputeSeriesStatistics(*plot_, drawn, view_.SelectedParameter, referenceSlot);
+  return ComputeSeriesStatistics(*plot_, drawn, view_.SelectedParameter, referenceSlot, lastDifferences_);
 }
 
 std::vector<ReadFile> ViewerModel::FilesRead() const {

@@ -70,7 +70,8 @@ class ViewerModel {
 
   // One refresh pass with the controls as they stand (see RefreshPass). Needs a loaded store.
   const RefreshResult& Refresh(const ViewControls& controls);
-  // The comparison of the series drawn by the last refresh pass with `referenceSlot`.
+  // The comparison of the series drawn by the last refresh pass with `referenceSlot` (in the
+  // differences view, the differences drawn, which are from the view's reference).
   SeriesStatisticsTable Statistics(int referenceSlot) const;
 
   // The files the viewer reads, which nothing it writes may replace (see CheckOutputs).
@@ -105,6 +106,7 @@ class ViewerModel {
   std::unique_ptr<PlotArrays> plot_;
   std::optional<DayCorrections> dayCorrections_;
   RefreshResult lastRefresh_;
+  bool lastDifferences_ = false;  // the last refresh pass drew the differences view
   int refreshCount_ = 0;
 };
 

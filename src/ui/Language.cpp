@@ -22,7 +22,13 @@ namespace {
     // Statistics headings (SeriesStatistics.cpp)
     QT_TRANSLATE_NOOP("erp", "Ряд"), QT_TRANSLATE_NOOP("erp", "Точек"), QT_TRANSLATE_NOOP("erp", "Общих эпох"),
     QT_TRANSLATE_NOOP("erp", "Среднее"), QT_TRANSLATE_NOOP("erp", "СКО"), QT_TRANSLATE_NOOP("erp", "Мин."),
-    QT_TRANSLATE_NOOP("erp", "Макс."), QT_TRANSLATE_NOOP("erp", "Дрейф"),
+    QT_TRANSLATE_NOOP("erp", "Макс."), QT_TRANSLATE_NOOP("erp", "Дрейф"), QT_TRANSLATE_NOOP("erp", "Разностей"),
+    QT_TRANSLATE_NOOP("erp", "Последняя эпоха"),
+    // Scale labels of the differences view (ScaleTables.h)
+    QT_TRANSLATE_NOOP("erp", "M: 0,1 мс"), QT_TRANSLATE_NOOP("erp", "M: 0,05 мс"), QT_TRANSLATE_NOOP("erp", "M: 0,025 мс"),
+    QT_TRANSLATE_NOOP("erp", "M: 0,01 мс"), QT_TRANSLATE_NOOP("erp", "M: 0,005 мс"), QT_TRANSLATE_NOOP("erp", "M: 1 мсд"),
+    QT_TRANSLATE_NOOP("erp", "M: 0,5 мсд"), QT_TRANSLATE_NOOP("erp", "M: 0,25 мсд"), QT_TRANSLATE_NOOP("erp", "M: 0,1 мсд"),
+    QT_TRANSLATE_NOOP("erp", "M: 0,05 мсд"),
     // Units
     QT_TRANSLATE_NOOP("erp", "мс"), QT_TRANSLATE_NOOP("erp", "мсд"), QT_TRANSLATE_NOOP("erp", "год"),
 };

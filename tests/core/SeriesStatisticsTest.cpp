@@ -41,14 +41,15 @@ const SeriesStatisticsRow* RowOf(const SeriesStatisticsTable& table, int slot) {
 
 TEST(SeriesStatistics, HandComputedRows) {
   Plot p;
+  // The reference: 1 ms a day, so that it interpolates exactly between its points.
   p.Set(1, {{100, 0.0010}, {101, 0.0020}, {102, 0.0030}, {103, 0.0040}});
-  // Out of epoch order; common with the reference at 101, 102, 103: d = 0.2, 0.0, 0.6 ms.
+  // Out of epoch order; at 101, 102, 103: d = 0.2, 0.0, 0.6 ms; 104 lies after the reference.
   p.Set(2, {{104, 0.0100}, {103, 0.0046}, {101, 0.0022}, {102, 0.0030}});
-  p.Set(3, {{200, 0.0010}, {201, 0.0020}});                  // no common epoch
-  p.Set(4, {{102 + 0.4 * kMsDay, 0.0035}, {102.5, 0.0}});    // one, equal to the millisecond
-  p.Set(5, {{101 + 0.6 * kMsDay, 0.0020}});                  // a millisecond off: none
-  p.Set(6, {{101, 0.5}}, false);                              // not drawn: no row
-  p.Set(7, {});                                               // drawn, no points: no row
+  p.Set(3, {{200, 0.0010}, {201, 0.0020}});                    // outside the reference: none
+  p.Set(4, {{101.76, 0.00326}, {102.25, 0.00375}});             // sessions between its points: 0.5 ms
+  p.Set(5, {{101 + 0.6 * kMsDay, 0.0020}});                    // a millisecond off: no common epoch
+  p.Set(6, {{101, 0.5}}, false);                                // not drawn: no row
+  p.Set(7, {});                                                 // drawn, no points: no row
   p.drawn[7] = true;
 
   const SeriesStatisticsTable table = ComputeSeriesStatistics(*p.plot, p.drawn, StoreParameter::UT1, 1);
@@ -59,11 +60,14 @@ TEST(SeriesStatistics, HandComputedRows) {
   const SeriesStatisticsRow& ref = *RowOf(table, 1);
   EXPECT_TRUE(ref.Reference);
   EXPECT_EQ(ref.Points, 4);
+  EXPECT_EQ(ref.LatestEpoch, 103.0);
   EXPECT_FALSE(ref.Mean || ref.StdDev || ref.Rms || ref.Minimum || ref.Maximum || ref.DriftPerYear);
 
   const SeriesStatisticsRow& two = *RowOf(table, 2);
   EXPECT_EQ(two.Points, 4);
   EXPECT_EQ(two.CommonEpochs, 3);
+  EXPECT_EQ(two.Differences, 3);
+  EXPECT_EQ(two.LatestEpoch, 104.0);
   EXPECT_NEAR(*two.Mean, 0.8 / 3, 1e-12);
   EXPECT_NEAR(*two.StdDev, std::sqrt(0.4 / 3 - 0.64 / 9), 1e-12);
   EXPECT_NEAR(*two.Rms, std::sqrt(0.4 / 3), 1e-12);
@@ -72,28 +76,42 @@ TEST(SeriesStatistics, HandComputedRows) {
   EXPECT_NEAR(*two.DriftPerYear, 0.2 * 365.25, 1e-9);  // 0.4 / 2 ms per day
 
   const SeriesStatisticsRow& three = *RowOf(table, 3);
-  EXPECT_EQ(three.CommonEpochs, 0);
+  EXPECT_EQ(three.Differences, 0);
   EXPECT_FALSE(three.Mean || three.StdDev || three.Rms || three.Minimum || three.Maximum || three.DriftPerYear);
 
+  // No epoch in common, and still compared: the reference interpolated at each session.
   const SeriesStatisticsRow& four = *RowOf(table, 4);
-  EXPECT_EQ(four.CommonEpochs, 1);
-  EXPECT_NEAR(*four.Mean, 0.5, 1e-12);
-  EXPECT_EQ(*four.StdDev, 0.0);
-  EXPECT_NEAR(*four.Rms, 0.5, 1e-12);
-  EXPECT_NEAR(*four.Minimum, 0.5, 1e-12);
-  EXPECT_NEAR(*four.Maximum, 0.5, 1e-12);
-  EXPECT_FALSE(four.DriftPerYear);  // one epoch: no line
+  EXPECT_EQ(four.CommonEpochs, 0);
+  EXPECT_EQ(four.Differences, 2);
+  EXPECT_NEAR(*four.Mean, 0.5, 1e-9);
+  EXPECT_NEAR(*four.StdDev, 0.0, 1e-9);
+  EXPECT_NEAR(*four.Rms, 0.5, 1e-9);
+  EXPECT_NEAR(*four.DriftPerYear, 0.0, 1e-6);
 
   EXPECT_EQ(RowOf(table, 5)->CommonEpochs, 0);
+  EXPECT_EQ(RowOf(table, 5)->Differences, 1);
+  EXPECT_NEAR(*RowOf(table, 5)->Mean, 0.0, 1e-6);
 
-  // Another reference: series 2 against series 4's single point is the same difference negated.
-  const SeriesStatisticsTable other = ComputeSeriesStatistics(*p.plot, p.drawn, StoreParameter::UT1, 4);
-  EXPECT_TRUE(RowOf(other, 4)->Reference);
-  EXPECT_EQ(RowOf(other, 2)->CommonEpochs, 1);
-  EXPECT_NEAR(*RowOf(other, 2)->Mean, -0.5, 1e-12);
-  // A reference without points: no common epochs anywhere.
+  // Another reference, its points out of order: series 1 against series 2 is the same difference
+  // negated.
+  const SeriesStatisticsTable other = ComputeSeriesStatistics(*p.plot, p.drawn, StoreParameter::UT1, 2);
+  EXPECT_TRUE(RowOf(other, 2)->Reference);
+  EXPECT_EQ(RowOf(other, 1)->Differences, 3);
+  EXPECT_NEAR(*RowOf(other, 1)->Mean, -0.8 / 3, 1e-12);
+  // A reference without points: no differences anywhere.
   const SeriesStatisticsTable none = ComputeSeriesStatistics(*p.plot, p.drawn, StoreParameter::UT1, 7);
-  EXPECT_EQ(RowOf(none, 2)->CommonEpochs, 0);
+  EXPECT_EQ(RowOf(none, 2)->Differences, 0);
+  EXPECT_FALSE(RowOf(none, 2)->Mean);
+}
+
+// In the differences view the values are differences already, in the statistics' units.
+TEST(SeriesStatistics, DifferencesAreTakenAsTheyAre) {
+  Plot p;
+  p.Set(3, {{100, 0.0}, {101, 0.0}});
+  p.Set(5, {{100.5, 0.3}, {101.5, 0.5}});  // mas; 101.5 lies after the reference, still counted
+  const SeriesStatisticsTable table = ComputeSeriesStatistics(*p.plot, p.drawn, StoreParameter::Xp, 3, true);
+  EXPECT_EQ(RowOf(table, 5)->Differences, 2);
+  EXPECT_NEAR(*RowOf(table, 5)->Mean, 0.4, 1e-12);
 }
 
 TEST(SeriesStatistics, WholeSecondOffsetAlignedFirst) {
@@ -135,9 +153,10 @@ TEST(SeriesStatistics, TableText) {
   titles[3] = "Gam\tma";
   const SeriesStatisticsTable table = ComputeSeriesStatistics(*p.plot, p.drawn, StoreParameter::Yp, 1);
   EXPECT_EQ(SeriesStatisticsText(table, titles, ','),
-            "Ряд,Точек,Общих эпох,Среднее (мсд),СКО (мсд),RMS (мсд),Мин. (мсд),Макс. (мсд),Дрейф (мсд/год)\r\n"
-            "\"Alpha, \"\"A\"\"\",2,,,,,,,\r\n"
-            "Gam\tma,2,2,0.6172,0.6172,0.8729,0.0000,1.2344,-450.8646\r\n");
+            "Ряд,Точек,Общих эпох,Среднее (мсд),СКО (мсд),RMS (мсд),Мин. (мсд),Макс. (мсд),Дрейф (мсд/год),"
+            "Разностей,Последняя эпоха\r\n"
+            "\"Alpha, \"\"A\"\"\",2,,,,,,,,,101.00\r\n"
+            "Gam\tma,2,2,0.6172,0.6172,0.8729,0.0000,1.2344,-450.8646,2,101.00\r\n");
   const std::string tsv = SeriesStatisticsText(table, titles, '\t');
   EXPECT_NE(tsv.find("Gam ma\t2\t2\t0.6172\t"), std::string::npos) << tsv;
   EXPECT_EQ(StatisticsUnit(StoreParameter::UT1), "мс");
