@@ -239,12 +239,15 @@ class ExportRun {
     for (const int parameter : options_.Parameters) {
       const RefreshResult& result = model_.Refresh(ControlsFor(parameter));
       if (result.Exit != RefreshExit::Drawn) empty_ << ParameterOptionName(parameter);
+      referenceEmpty_ = referenceEmpty_ || result.ReferenceWithoutPoints;
       window_ = result.Window;
       ui::ShowRefreshOnChart(chart_, result, *model_.Plot(), model_.Time().DateTimeOffset);
       // The window's after-draw handler leaves the time axis starting at the first point, less
       // room for the markers; the charts here look the same.
       if (result.Exit != RefreshExit::NoSeries) chart_.BottomAxis().SetAutomaticMinimum(true);
-      if (!options_.StatsFile.isEmpty() && !statistics_) statistics_ = model_.Statistics(1);
+      if (!options_.StatsFile.isEmpty() && !statistics_) {
+        statistics_ = model_.Statistics(options_.Differences ? options_.ReferenceSlot : 1);
+      }
       WriteChart(ImageFilePath(options_, parameter));
     }
   }
@@ -254,9 +257,12 @@ class ExportRun {
   // them go).
   void TellEmptyCharts(QTextStream& err) const {
     if (empty_.isEmpty()) return;
-    const QString text = QStringLiteral("no %1 data in the window %2 .. %3")
-                             .arg(empty_.join(QStringLiteral(", ")), DayText(window_.WindowStartMJD),
-                                  DayText(window_.WindowEndMJD));
+    // In the differences view a chart is empty also because its reference has no point there.
+    const QString what = empty_.join(QStringLiteral(", ")) +
+                         (referenceEmpty_ ? QStringLiteral(" data of the reference series %1").arg(options_.ReferenceSlot)
+                                          : QStringLiteral(" data"));
+    const QString text = QStringLiteral("no %1 in the window %2 .. %3")
+                             .arg(what, DayText(window_.WindowStartMJD), DayText(window_.WindowEndMJD));
     if (empty_.size() == static_cast<qsizetype>(options_.Parameters.size())) throw ExportFailure(Local(text));
     err << "orbelon: " << text << " (empty charts written)\n";
     err.flush();
@@ -290,8 +296,11 @@ class ExportRun {
     controls.IntervalIndex = options_.Interval;
     controls.TrendIndex = options_.Trend;
     controls.SeriesChecked.Fill(true);
+    if (options_.Differences) controls.Differences = DifferenceOptions{options_.ReferenceSlot, options_.BiasRateRemoved};
     const std::optional<int> slot = ScaleSlot(controls.ParameterIndex, controls.IntervalIndex, controls.TrendIndex);
-    controls.ScaleIndex = slot ? model_.Scales()[*slot] : 0;
+    // The differences views' scales are remembered by the window only: the export starts at the
+    // coarsest step.
+    controls.ScaleIndex = slot && !options_.Differences ? model_.Scales()[*slot] : 0;
     controls.GridIndex = 0;
     model_.View().RescaleOnChange = true;
     model_.View().TimeShiftDays = shiftDays_ = 7.0 * options_.ShiftWeeks;
@@ -343,6 +352,7 @@ class ExportRun {
   SlotArray<std::string, SeriesCount> titles_;
   std::optional<SeriesStatisticsTable> statistics_;
   QStringList empty_;  // the parameters whose chart shows no point
+  bool referenceEmpty_ = false;  // a differences chart whose reference has no point in the window
   DisplayWindow window_;
   std::vector<std::future<void>> encoded_;  // each picture's encoding has ended, its picture let go
   std::vector<std::future<PreparedFile>> images_;

@@ -123,8 +123,19 @@ struct CommandLineOptions {
   const QCommandLineOption lang{QStringLiteral("lang"),
                                 QStringLiteral("Language of the window and its messages: ru or en (the desktop's)."),
                                 QStringLiteral("LANG")};
-  const QList<QCommandLineOption> valued{exportOption, format, size, parameters, date, interval, shift, trend, stats,
-                                         lang};
+  const QCommandLineOption differences{QStringLiteral("differences"),
+                                       QStringLiteral("Draw every series minus the reference series, in ms or mas.")};
+  const QCommandLineOption reference{QStringLiteral("reference"),
+                                     QStringLiteral("With --differences: the reference series, 1..15 (3)."),
+                                     QStringLiteral("N"), QStringLiteral("3")};
+  const QCommandLineOption biasRate{QStringLiteral("bias-rate"),
+                                    QStringLiteral("With --differences: removed takes each series' own bias and "
+                                                   "rate out of its differences, or kept (kept)."),
+                                    QStringLiteral("KEPT"), QStringLiteral("kept")};
+  // (--differences takes no value; listed here for the order of --help and the names of a run
+  // without a window.)
+  const QList<QCommandLineOption> valued{exportOption, format,      size,      parameters, date,    interval, shift,
+                                         trend,        stats,       differences, reference, biasRate, lang};
 };
 
 
@@ -267,6 +278,29 @@ Problem TakeStats(const CommandLineOptions& options, BatchOptions& o) {
 
 // No two outputs of the run may be one file (after links), and no output may be one of the
 // settings files that the run reads: the later write would destroy the earlier one.
+Problem TakeDifferences(const CommandLineOptions& options, BatchOptions& o) {
+  const QCommandLineParser& parser = options.parser;
+  o.Differences = parser.isSet(options.differences);
+  if (!o.Differences) {
+    if (parser.isSet(options.reference) || parser.isSet(options.biasRate)) {
+      return QStringLiteral("--reference and --bias-rate go with --differences");
+    }
+    return std::nullopt;
+  }
+  const QString slot = parser.value(options.reference);
+  bool ok = QRegularExpression(QStringLiteral("^[0-9]{1,2}$")).match(slot).hasMatch();
+  o.ReferenceSlot = ok ? slot.toInt() : 0;
+  if (o.ReferenceSlot < 1 || o.ReferenceSlot > SeriesCount) {
+    return BadValue(QStringLiteral("reference"), slot, QStringLiteral("a series 1..15"));
+  }
+  const QString biasRate = parser.value(options.biasRate);
+  if (biasRate != QLatin1String("removed") && biasRate != QLatin1String("kept")) {
+    return BadValue(QStringLiteral("bias-rate"), biasRate, QStringLiteral("removed or kept"));
+  }
+  o.BiasRateRemoved = biasRate == QLatin1String("removed");
+  return std::nullopt;
+}
+
 Problem CheckOutputNames(const CommandLineOptions&, BatchOptions& o) {
   QStringList outputs;
   for (const int parameter : o.Parameters) outputs << ImageFilePath(o, parameter);
@@ -297,7 +331,7 @@ Command ParseCommandLine(const QStringList& arguments) {
   if (const std::optional<Command> ended = ParseGeneral(options, arguments)) return *ended;
   Command command{CommandKind::Batch, {}, {}};
   for (const auto step : {TakeOutputFolder, TakeFormat, TakeSize, TakeParameters, TakeDate, TakeInterval, TakeShift,
-                          TakeTrend, TakeStats, CheckOutputNames}) {
+                          TakeTrend, TakeStats, TakeDifferences, CheckOutputNames}) {
     if (const Problem problem = step(options, command.Options)) return Error(*problem);
   }
   return command;

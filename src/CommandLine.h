@@ -31,6 +31,9 @@ struct BatchOptions {
   int Trend = 0;                             // 0 trend removed, 1 trend shown
   int ShiftWeeks = 0;                        // whole weeks, negative = back in time
   QString StatsFile;                         // empty: no statistics
+  bool Differences = false;                  // --differences: each series minus the reference
+  int ReferenceSlot = 3;                     // --reference: the series the others are compared with
+  bool BiasRateRemoved = false;              // --bias-rate removed: each series' own line taken out
 };
 
 enum class CommandKind {
