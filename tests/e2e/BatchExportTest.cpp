@@ -144,6 +144,12 @@ class BatchExportTest : public QObject {
         {{"--export", "out", "--shift", "20000"}, CommandKind::Error, "for --shift"},
         {{"--export", "out", "--trend", "yes"}, CommandKind::Error, "for --trend"},
         {{"--export", "out", "--stats", ""}, CommandKind::Error, "--stats needs a file name"},
+        // The differences view and its reference.
+        {{"--export", "out", "--differences", "--reference", "15", "--bias-rate", "removed"}, CommandKind::Batch, ""},
+        {{"--export", "out", "--differences", "--reference", "16"}, CommandKind::Error, "invalid value '16' for --reference"},
+        {{"--export", "out", "--differences", "--reference", "x"}, CommandKind::Error, "for --reference"},
+        {{"--export", "out", "--differences", "--bias-rate", "gone"}, CommandKind::Error, "for --bias-rate"},
+        {{"--export", "out", "--reference", "2"}, CommandKind::Error, "--reference and --bias-rate go with --differences"},
         {{"-v"}, CommandKind::Version, "orbelon 1.01"},
         {{"--export", "out", "--lang", "en"}, CommandKind::Batch, ""},
         {{"--export", "out", "--lang", "de"}, CommandKind::Error, "invalid value 'de' for --lang: expected ru or en"},
@@ -554,6 +560,28 @@ class BatchExportTest : public QObject {
     while (!xml.atEnd()) xml.readNext();
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
     QVERIFY(ReadAll(d.filePath("out/xp.svg")).contains("Alpha"));
+  }
+
+  // The differences view: each series minus the reference at its epochs, in ms or mas; the
+  // statistics compare with that reference. A reference without points is told.
+  void differencesFromAReference() {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    fixture::WriteViewerFixture(d);
+    d.mkdir("out");
+    const Run run = RunProgram(dir.path(), {"--export", "out", "--differences", "--reference", "1", "--parameters",
+                                            "xp,ut1", "--stats", "s.csv"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(Entries(d.filePath("out")), (QStringList{"ut1.png", "xp.png"}));
+    const QStringList lines = QString::fromUtf8(ReadAll(d.filePath("s.csv"))).split(QStringLiteral("\r\n"));
+    // Beta's pole lies 2 mas above Alpha's; Gamma's -1 mas.
+    QVERIFY2(lines.value(2).startsWith("Beta,29,29,2.0000,0.0000,2.0000,"), qPrintable(lines.join('\n')));
+    QVERIFY2(lines.value(3).startsWith("Gamma,29,29,-1.0000,"), qPrintable(lines.join('\n')));
+
+    const Run none = RunProgram(dir.path(), {"--export", "out", "--differences", "--reference", "5", "--parameters", "xp"});
+    QCOMPARE(none.exitCode, 1);
+    QCOMPARE(OneLine(none.err), QString("orbelon: no xp data of the reference series 5 in the window 2013-07-08 .. "
+                                        "2013-08-05"));
   }
 
   // A full disk at any write leaves the old files whole and fails with the system's message.
