@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "core/FileIo.h"
+#include "core/DifferenceSettings.h"
 #include "core/ScaleMemory.h"
 
 namespace erp {
@@ -82,7 +83,8 @@ FileIdentity IdentityOf(const std::string& path) {
 
 std::vector<ReadFile> ViewerFilesRead(const SeriesSlots& slots, const std::string& dataDirectory) {
   std::vector<ReadFile> files{{SeriesConfigFileName, std::string("the settings file ") + SeriesConfigFileName},
-                              {ScaleMemoryFileName, std::string("the settings file ") + ScaleMemoryFileName}};
+                              {ScaleMemoryFileName, std::string("the settings file ") + ScaleMemoryFileName},
+                              {DifferenceSettingsFileName, std::string("the settings file ") + DifferenceSettingsFileName}};
   for (int slot = 1; slot <= SeriesCount; ++slot) {
     const std::string& name = slots.SeriesFileName[slot];
     if (name.find_first_not_of(' ') == std::string::npos) continue;

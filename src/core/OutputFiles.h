@@ -35,7 +35,8 @@ struct ReadFile {
   std::string Role;  // "the settings file series.ini", "the data file erp03.dat of series 3"
 };
 
-// The files of a working folder that the viewer reads: series.ini, scale.ini and the data file of
+// The files of a working folder that the viewer reads: series.ini, scale.ini, differences.ini and
+// the data file of
 // every slot that names one (`dataDirectory` in front of its name, as the loading pass reads it).
 std::vector<ReadFile> ViewerFilesRead(const SeriesSlots& slots, const std::string& dataDirectory);
 

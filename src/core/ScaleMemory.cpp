@@ -22,17 +22,9 @@ namespace {
 // The entry of the next line that is not blank: the integer it holds and nothing else, or no
 // value for a line that holds anything else; 0 once the file has ended.
 std::optional<std::int32_t> ReadEntry(SettingsScanner& scanner) {
-  while (!scanner.AtEnd()) {
-    const std::string text = scanner.ReadRestOfLine();
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-      scanner.SkipLineEnd();
-      continue;
-    }
-    const std::size_t last = text.find_last_not_of(" \t");
-    return ParseInt32(std::string_view(text).substr(first, last + 1 - first));
-  }
-  return 0;
+  bool atEnd = false;
+  const std::optional<std::int32_t> value = scanner.ReadIntegerLine(atEnd);
+  return atEnd ? 0 : value;
 }
 
 // Reads the sixteen entries; `badLines`, when given, takes the lines of entries that are no

@@ -1,6 +1,7 @@
 #include "core/SettingsScanner.h"
 
 #include <array>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 
@@ -35,6 +36,22 @@ std::int32_t SettingsScanner::ReadInteger() {
   const auto value = ParseInt32(std::string_view(token.data(), length));
   if (!value) throw std::runtime_error("Invalid numeric input");
   return *value;
+}
+
+std::optional<std::int32_t> SettingsScanner::ReadIntegerLine(bool& atEnd) {
+  atEnd = false;
+  while (!AtEnd()) {
+    const std::string text = ReadRestOfLine();
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+      SkipLineEnd();
+      continue;
+    }
+    const std::size_t last = text.find_last_not_of(" \t");
+    return ParseInt32(std::string_view(text).substr(first, last + 1 - first));
+  }
+  atEnd = true;
+  return std::nullopt;
 }
 
 void SettingsScanner::PassLine(std::string* text) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "core/ByteReader.h"
@@ -25,6 +26,12 @@ class SettingsScanner {
   // converts them as a decimal integer with optional sign. Throws std::runtime_error
   // "Invalid numeric input" when they are not one (or are out of the 32-bit range).
   std::int32_t ReadInteger();
+
+  // The next line that is not blank (nothing but blanks and tabs): its integer when the whole line
+  // is one (blanks and tabs around it allowed), nothing for a line that holds anything else. Its
+  // line end stays unread, so that Line() names it. `atEnd` is set when the data end before such
+  // a line.
+  std::optional<std::int32_t> ReadIntegerLine(bool& atEnd);
 
   // True once every byte has been read.
   bool AtEnd() { return bytes_.Peek() < 0; }

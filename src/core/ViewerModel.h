@@ -1,10 +1,12 @@
 // The viewer without a window: the state of one run and its flow. The window, the batch export
 // and any later page run the same steps on it:
 //   1. the time base of the moment the run starts (the constructor);
-//   2. the settings: the remembered scales of scale.ini, the slots of series.ini;
+//   2. the settings: the remembered scales of scale.ini, what the differences view remembers
+//      (differences.ini), the slots of series.ini;
 //   3. a loading pass over the data files into the store;
 //   4. refresh passes, one for each view asked for: the display window, the extraction into the
-//      plot arrays, alignment and trend, and the vertical scale;
+//      plot arrays, alignment and trend, in the differences view every series minus the reference,
+//      and the vertical scale;
 //   5. the statistics of the last pass.
 // The model asks nobody anything and shows nothing: what a step needs from a person (a data folder
 // where none was found) or shows (the loading statuses, the drawn points) goes through its return
@@ -17,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "core/DifferenceSettings.h"
 #include "core/ObservationStore.h"
 #include "core/OutputFiles.h"
 #include "core/PlotArrays.h"
@@ -42,6 +45,9 @@ class ViewerModel {
   // scale.ini as the batch export reads it: only when present (never created); the first entry
   // that is no number fails. Throws PlacedError naming scale.ini (line 0).
   void ReadScaleMemoryIfPresent();
+  // differences.ini, when present: what the differences view remembers; the lines that are no
+  // entry (their defaults kept) are returned. Throws the system's message.
+  std::vector<int> ReadDifferenceSettings() { return LoadDifferenceSettings(differences_); }
   // series.ini, when present: each row goes into the slots, and to `look` (the legend's colour,
   // symbol and title) as soon as it is read. False when there is no series.ini. Throws
   // PlacedError with the row that failed; the rows before it are applied.
@@ -83,6 +89,8 @@ class ViewerModel {
   SeriesSlots& Slots() { return slots_; }
   const SeriesSlots& Slots() const { return slots_; }
   ScaleMemory& Scales() { return scales_; }
+  DifferenceSettings& Differences() { return differences_; }
+  const DifferenceSettings& Differences() const { return differences_; }
   const ScaleMemory& Scales() const { return scales_; }
   ViewState& View() { return view_; }
   const ViewState& View() const { return view_; }
@@ -101,6 +109,7 @@ class ViewerModel {
   TimeBase time_;
   SeriesSlots slots_ = DefaultSeriesSlots();
   ScaleMemory scales_{};
+  DifferenceSettings differences_;
   ViewState view_;
   std::unique_ptr<ObservationStore> store_;
   std::unique_ptr<PlotArrays> plot_;
