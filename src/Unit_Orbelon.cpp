@@ -142,6 +142,10 @@ TForm1::TForm1(erp::ui::Interaction& interaction, LocalClock clock, const QStrin
   for (QToolButton* button : ui.SpeedButton) button->installEventFilter(this);
   connect(ui.SpeedButtonUndo, &QToolButton::clicked, this, Guard(&TForm1::SpeedButtonUndoClick));
   connect(ui.CheckBoxViz, &QCheckBox::clicked, this, Guard(&TForm1::CheckBoxVizClick));
+  connect(ui.CheckBoxDifferences, &QCheckBox::clicked, this, Guard(&TForm1::DifferencesClick));
+  connect(ui.ShowDifferences, &QAction::triggered, this, Guard(&TForm1::DifferencesMenuClick));
+  connect(ui.ComboBoxReference, &QComboBox::activated, this, Guard(&TForm1::ComboBoxReferenceChange));
+  connect(ui.CheckBoxBiasRate, &QCheckBox::clicked, this, Guard(&TForm1::CheckBoxBiasRateClick));
   // The keys of the window and the wheel over the plot drive the same buttons.
   qApp->installEventFilter(this);
 
@@ -208,12 +212,36 @@ void TForm1::FormCreate(const QStringList& arguments) {
                              WhereLine(QString::fromLatin1(erp::ScaleMemoryFileName), lines.join(QStringLiteral(", "))));
   }
 
+  // What the differences view remembers; a file that cannot be read is told and the view starts
+  // as by default. The automatic export draws the values only and leaves the file alone.
+  const bool automatic = arguments.size() > 1 && arguments[1] == QLatin1String("-a");
+  if (!automatic) {
+    try {
+      differencesRemembered_ = erp::FileExists(erp::DifferenceSettingsFileName);
+      const std::vector<int> badDifferenceLines = model_.ReadDifferenceSettings();
+      if (!badDifferenceLines.empty()) {
+        QStringList lines;
+        for (const int line : badDifferenceLines) lines << QString::number(line);
+        interaction_.ShowWarning(QStringLiteral("Invalid numeric input\n") +
+                                 WhereLine(QString::fromLatin1(erp::DifferenceSettingsFileName), lines.join(QStringLiteral(", "))));
+      }
+    } catch (const std::exception& e) {
+      interaction_.ShowWarning(erp::ui::ErrorText(e.what()) + QLatin1Char('\n') +
+                               WhereLine(QString::fromLatin1(erp::DifferenceSettingsFileName), QString()));
+    }
+    ShowDifferenceSettings();
+  }
+
   try {
     model_.ReadSeriesConfig([this](int slot, const erp::SeriesConfig& row) {
       erp::ui::ApplySeriesLook(ui.Chart->SeriesList(slot - 1), row);
     });
   } catch (const erp::PlacedError& e) {
     throw FailureAt(e);
+  }
+  // The reference list names each series by its title too.
+  for (int slot = 1; slot <= erp::SeriesCount; ++slot) {
+    ui.ComboBoxReference->setItemData(slot - 1, ui.Chart->SeriesList(slot - 1).Title(), Qt::ToolTipRole);
   }
 
   if (arguments.size() > 1 && arguments[1] == QLatin1String("-a")) {
@@ -257,6 +285,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
 // by mistake is refused, not written over).
 void TForm1::SaveScaleMemory() {
   erp::SaveScaleMemory(model_.Scales(), erp::ScaleMemoryFileName, model_.FilesRead());
+  if (differencesRemembered_) {
+    erp::SaveDifferenceSettings(model_.Differences(), erp::DifferenceSettingsFileName, model_.FilesRead());
+  }
 }
 
 void TForm1::Timer3Timer() {
@@ -429,6 +460,7 @@ void TForm1::RefreshPass() {
   }
   controls.ScaleIndex = ui.ComboBoxScaleY->currentIndex();
   controls.GridIndex = GridItemIndex();
+  if (model_.Differences().Shown) controls.Differences = model_.Differences().Options();
 
   const erp::RefreshResult& result = model_.Refresh(controls);
   ShowRefresh(result);
@@ -437,6 +469,15 @@ void TForm1::RefreshPass() {
 
 void TForm1::ShowRefresh(const erp::RefreshResult& result) {
   erp::ui::ShowRefreshOnChart(*ui.Chart, result, *model_.Plot(), model_.Time().DateTimeOffset);
+  // A differences view whose reference has no point in the window is told; the next pass that
+  // draws takes the message back.
+  if (result.ReferenceWithoutPoints) {
+    SetStatusText(tr("  Опорный ряд %1 не имеет точек в окне").arg(model_.Differences().ReferenceSlot));
+    referenceWithoutPointsShown_ = true;
+  } else if (referenceWithoutPointsShown_) {
+    SetStatusText(erp::ui::CoreText(erp::ReadyStatusText));
+    referenceWithoutPointsShown_ = false;
+  }
   if (result.Scale) {
     // The label of the scale just applied, until the next drawing writes the readout; a rescale
     // also checks "Выбрать:".
@@ -465,7 +506,7 @@ void TForm1::ComboBoxScaleYChange() {
   model_.View().RecomputeRequested = true;
   const std::optional<int> slot = erp::ScaleSlot(ui.RadioGroupPVZ->ItemIndex(), ui.RadioGroupInterval->ItemIndex(),
                                                  ui.RadioGroupTrend->ItemIndex());
-  if (slot) model_.Scales()[*slot] = ui.ComboBoxScaleY->currentIndex();
+  if (slot) ActiveScales()[*slot] = ui.ComboBoxScaleY->currentIndex();
 }
 
 void TForm1::RadioGroupPVZClick() {
@@ -477,10 +518,11 @@ void TForm1::RadioGroupPVZClick() {
     ui.ComboBoxScaleY->setCurrentIndex(0);
     RestoreScaleChoice();
   };
+  const bool differences = model_.Differences().Shown;
   if (parameter == 0 || parameter == 1) {
-    fill(erp::ScaleLabelsUT, tr("Масштабы UT:"));
+    fill(differences ? erp::DifferenceScaleLabelsUT : erp::ScaleLabelsUT, tr("Масштабы UT:"));
   } else if (parameter == 2 || parameter == 3) {
-    fill(erp::ScaleLabelsXY, tr("Масштабы X,Y:"));
+    fill(differences ? erp::DifferenceScaleLabelsXY : erp::ScaleLabelsXY, tr("Масштабы X,Y:"));
   }
   model_.View().RecomputeRequested = true;
   RequestRescaleByChoice();
@@ -510,7 +552,62 @@ void TForm1::ComboBoxGridChange() {
 void TForm1::RestoreScaleChoice() {
   const std::optional<int> slot = erp::ScaleSlot(ui.RadioGroupPVZ->ItemIndex(), ui.RadioGroupInterval->ItemIndex(),
                                                  ui.RadioGroupTrend->ItemIndex());
-  if (slot) ui.ComboBoxScaleY->setCurrentIndex(model_.Scales()[*slot]);  // outside 0..4: no selection
+  if (slot) ui.ComboBoxScaleY->setCurrentIndex(ActiveScales()[*slot]);  // outside 0..4: no selection
+}
+
+// The remembered scales of the view shown: the differences view's own, or scale.ini's.
+erp::ScaleMemory& TForm1::ActiveScales() {
+  return model_.Differences().Shown ? model_.Differences().Scales : model_.Scales();
+}
+
+// The differences view's remembered state onto its controls; shown, the scale list holds the
+// differences' scales with the remembered one of the view chosen.
+void TForm1::ShowDifferenceSettings() {
+  const erp::DifferenceSettings& settings = model_.Differences();
+  ui.CheckBoxDifferences->setChecked(settings.Shown);
+  ui.ShowDifferences->setChecked(settings.Shown);
+  ui.ComboBoxReference->setCurrentIndex(settings.ReferenceSlot - 1);
+  ui.CheckBoxBiasRate->setChecked(settings.BiasRateRemoved);
+  if (!settings.Shown) return;
+  const bool ut = ui.RadioGroupPVZ->ItemIndex() <= 1;
+  ui.ComboBoxScaleY->clear();
+  for (std::string_view label : ut ? erp::DifferenceScaleLabelsUT : erp::DifferenceScaleLabelsXY) {
+    ui.ComboBoxScaleY->addItem(erp::ui::CoreText(label));
+  }
+  RestoreScaleChoice();
+}
+
+// The switch of the differences view: every series minus the reference, with the differences'
+// own scales; the values again when switched off. Remembered from then on in differences.ini.
+void TForm1::DifferencesClick() {
+  model_.Differences().Shown = ui.CheckBoxDifferences->isChecked();
+  ui.ShowDifferences->setChecked(model_.Differences().Shown);
+  differencesRemembered_ = true;
+  RadioGroupPVZClick();  // the scale list of the parameter, as the view now shows it
+  model_.View().RescaleOnChange = true;
+  ui.Chart->LeftAxis().SetAutomatic(false);
+  ui.CheckBoxChoise->setChecked(true);
+}
+
+void TForm1::DifferencesMenuClick() {
+  ui.CheckBoxDifferences->setChecked(ui.ShowDifferences->isChecked());
+  DifferencesClick();
+}
+
+void TForm1::ComboBoxReferenceChange() {
+  model_.Differences().ReferenceSlot = ui.ComboBoxReference->currentIndex() + 1;
+  differencesRemembered_ = true;
+  if (!model_.Differences().Shown) return;
+  model_.View().RecomputeRequested = true;
+  model_.View().RescaleOnChange = true;
+}
+
+void TForm1::CheckBoxBiasRateClick() {
+  model_.Differences().BiasRateRemoved = ui.CheckBoxBiasRate->isChecked();
+  differencesRemembered_ = true;
+  if (!model_.Differences().Shown) return;
+  model_.View().RecomputeRequested = true;
+  model_.View().RescaleOnChange = true;
 }
 
 // CheckBoxChoise decides which of the two rescale requests a handler makes.
@@ -617,7 +714,10 @@ void TForm1::ChartAfterDraw() {
   chart.BottomAxis().SetAutomaticMinimum(true);
   // 2. The scale readout: the value-axis step the chart really labels with, in thousandths.
   const double increment = chart.LeftAxis().CalcXYIncrement(chart.LeftAxis().LabelsFontSize() + 6);
-  ui.EditScale->setText(erp::ui::WithUnits(QString::fromStdString(erp::ScaleReadout(increment))));
+  const std::string readout = model_.Differences().Shown
+                                  ? erp::DifferenceScaleReadout(increment, ui.RadioGroupPVZ->ItemIndex() + 1)
+                                  : erp::ScaleReadout(increment);
+  ui.EditScale->setText(erp::ui::WithUnits(QString::fromStdString(readout)));
   // 3. The overlay controls follow the legend rows and the plot edges.
   erp::ui::LayoutOverlay(chart.OverlayControls(), chart.Legend().GetRectLegend().ToQRect(),
                          chart.ChartRect().ToQRect(), chart.height(), ui.CheckBox[0]);
@@ -644,13 +744,17 @@ void TForm1::KeepControlsClear() {
   const QPoint start(navigation.right() + 1 + kStartGap,
                      navigation.top() + (navigation.height() - ui.BitBtnStart->height()) / 2);
   if (ui.BitBtnStart->pos() != start) ui.BitBtnStart->move(start);
+  // The differences group beside the Start button, level with the navigation buttons.
+  const QPoint differences(start.x() + ui.BitBtnStart->width() + kStartGap, navigation.top());
+  if (ui.GroupBoxDifferences->pos() != differences) ui.GroupBoxDifferences->move(differences);
 
   // The legend, the gap and the scale box stand above each other beside the plot; the view
   // group under the time axis spans most of the width.
   const QRect plot = chart.ChartRect().ToQRect();
   const QRect legend = chart.Legend().GetRectLegend().ToQRect();
   const int plotNeeded = legend.height() + kScaleBoxGap + scales->height() + 1 + kEdgeGap;
-  const int width = std::max(ui.GroupBox2->geometry().right() + 1 + kEdgeGap, start.x() + ui.BitBtnStart->width() + kEdgeGap);
+  const int width = std::max(ui.GroupBox2->geometry().right() + 1 + kEdgeGap,
+                             ui.GroupBoxDifferences->geometry().right() + 1 + kEdgeGap);
   const int height = chart.height() - plot.height() + plotNeeded;
   const QSize least = QSize(width, height) + (size() - chart.size());
   if (least.expandedTo(minimumSize()) != minimumSize()) setMinimumSize(least.expandedTo(minimumSize()));

@@ -139,6 +139,13 @@ class TForm1 : public QMainWindow {
   void CopyChartClick();
   void FitValueAxisClick();
   void ReloadDataClick();
+  // The differences view: its switch (checkbox, menu, D), its reference, bias and rate.
+  void DifferencesClick();
+  void DifferencesMenuClick();
+  void ComboBoxReferenceChange();
+  void CheckBoxBiasRateClick();
+  void ShowDifferenceSettings();
+  erp::ScaleMemory& ActiveScales();
 
   // Reacting to the chart and the timers
   void ChartAfterDraw();
@@ -204,6 +211,10 @@ class TForm1 : public QMainWindow {
   std::chrono::steady_clock::time_point autoStartDue_;  // Timer3's first tick
 
   std::unique_ptr<AutomaticExport> export_;  // the stages of -a, advanced by the viewer loop
+  // differences.ini is written at the end when it was there at the start or the view was used;
+  // the automatic export neither reads nor writes it (its images are the values').
+  bool differencesRemembered_ = false;
+  bool referenceWithoutPointsShown_ = false;  // the status bar tells of it
 
   QDialog* fmABOUT = nullptr;
   QDialog* fmFormat = nullptr;

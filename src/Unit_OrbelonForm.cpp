@@ -77,6 +77,10 @@ void TForm1Form::SetupUi(QMainWindow& window) {
   ChartMenu->addSeparator();
   FitValueAxis = addChartAction("FitValueAxis", QCoreApplication::translate("TForm1", "Шкала по данным"), QKeySequence(Qt::Key_F));
   ReloadData = addChartAction("ReloadData", QCoreApplication::translate("TForm1", "Перечитать данные"), QKeySequence::Refresh);
+  ChartMenu->addSeparator();
+  ShowDifferences = addChartAction("ShowDifferences", QCoreApplication::translate("TForm1", "Разности от опорного ряда"),
+                                   QKeySequence(Qt::Key_D));
+  ShowDifferences->setCheckable(true);
 
   auto* StatusBar1 = window.statusBar();
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -128,12 +132,43 @@ void TForm1Form::SetupUi(QMainWindow& window) {
   SetupScaleGroup(window);
   SetupViewGroup(window);
   SetupNavigationGroup();
+  SetupDifferencesGroup(window);
 
   // A click on a radio button or checkbox leaves the keyboard where it was, so that the arrow
   // keys go on moving the chart; Tab still reaches them (and then the arrows are theirs).
   for (QAbstractButton* button : Chart->findChildren<QAbstractButton*>()) {
     if (qobject_cast<QRadioButton*>(button) || qobject_cast<QCheckBox*>(button)) button->setFocusPolicy(Qt::TabFocus);
   }
+}
+
+// Above the plot beside the Start button: the differences view's switch, its reference and the
+// removal of each series' bias and rate. It is laid out like the navigation buttons (Tag 3).
+void TForm1Form::SetupDifferencesGroup(QMainWindow& window) {
+  GroupBoxDifferences = new QGroupBox(QCoreApplication::translate("TForm1", "Разности:"), Chart);
+  GroupBoxDifferences->setObjectName(QStringLiteral("GroupBoxDifferences"));
+  erp::ui::SetTag(GroupBoxDifferences, 3);
+  GroupBoxDifferences->setFont(BoldFont(window.font()));
+  GroupBoxDifferences->setEnabled(false);
+  const QFont plain = PlainFont(window.font());
+  CheckBoxDifferences = new QCheckBox(QCoreApplication::translate("TForm1", "от ряда"), GroupBoxDifferences);
+  CheckBoxDifferences->setObjectName(QStringLiteral("CheckBoxDifferences"));
+  ComboBoxReference = new QComboBox(GroupBoxDifferences);
+  ComboBoxReference->setObjectName(QStringLiteral("ComboBoxReference"));
+  for (int slot = 1; slot <= static_cast<int>(CheckBox.size()); ++slot) ComboBoxReference->addItem(QString::number(slot));
+  CheckBoxBiasRate = new QCheckBox(QCoreApplication::translate("TForm1", "без сдвига и наклона"), GroupBoxDifferences);
+  CheckBoxBiasRate->setObjectName(QStringLiteral("CheckBoxBiasRate"));
+  int x = 6;
+  for (QWidget* control : std::initializer_list<QWidget*>{CheckBoxDifferences, ComboBoxReference, CheckBoxBiasRate}) {
+    control->setFont(plain);
+    control->setCursor(Qt::PointingHandCursor);
+    control->resize(control->sizeHint());
+    control->move(x, 26 - control->height() / 2);
+    x += control->width() + 6;
+  }
+  ComboBoxReference->setToolTip(QCoreApplication::translate("TForm1", "Опорный ряд"));
+  CheckBoxBiasRate->setToolTip(
+      QCoreApplication::translate("TForm1", "Убрать из разностей каждого ряда его собственные сдвиг и наклон"));
+  GroupBoxDifferences->resize(x, 40);
 }
 
 void TForm1Form::ColorStartButton(bool exit) {

@@ -45,6 +45,7 @@ struct TForm1Form {
   QAction* CopyChart = nullptr;     // "Копировать график", Ctrl+C
   QAction* FitValueAxis = nullptr;  // "Шкала по данным", F
   QAction* ReloadData = nullptr;    // "Перечитать данные", F5
+  QAction* ShowDifferences = nullptr;  // "Разности от опорного ряда", D (checkable)
   QLabel* StatusBar1Text = nullptr;
   QWidget* ClientArea = nullptr;
   erp::ui::Chart* Chart = nullptr;
@@ -68,6 +69,11 @@ struct TForm1Form {
   QLabel* StaticTextX = nullptr;
   QLabel* StaticTextY = nullptr;
   QGroupBox* GroupBox1 = nullptr;
+  // The differences view: its switch, its reference (items "1".."15") and bias-and-rate removal.
+  QGroupBox* GroupBoxDifferences = nullptr;
+  QCheckBox* CheckBoxDifferences = nullptr;
+  QComboBox* ComboBoxReference = nullptr;
+  QCheckBox* CheckBoxBiasRate = nullptr;
   std::array<QToolButton*, 6> SpeedButton{};  // SpeedButton1..SpeedButton6, Tag 1..6
   QToolButton* SpeedButtonUndo = nullptr;      // Tag 0
   QTimer* Timer1 = nullptr;  // 70 ms: value-axis pan and zoom while a button is held
@@ -78,4 +84,5 @@ struct TForm1Form {
   void SetupScaleGroup(QMainWindow& window);
   void SetupViewGroup(QMainWindow& window);
   void SetupNavigationGroup();
+  void SetupDifferencesGroup(QMainWindow& window);
 };

@@ -155,6 +155,34 @@
         <source>Возврат к текущей дате</source>
         <translation>Back to the current date</translation>
     </message>
+    <message>
+        <source>  Опорный ряд %1 не имеет точек в окне</source>
+        <translation>  The reference series %1 has no points in the window</translation>
+    </message>
+    <message>
+        <source>Разности от опорного ряда</source>
+        <translation>Differences from the reference series</translation>
+    </message>
+    <message>
+        <source>Разности:</source>
+        <translation>Differences:</translation>
+    </message>
+    <message>
+        <source>от ряда</source>
+        <translation>from series</translation>
+    </message>
+    <message>
+        <source>без сдвига и наклона</source>
+        <translation>without bias and rate</translation>
+    </message>
+    <message>
+        <source>Опорный ряд</source>
+        <translation>Reference series</translation>
+    </message>
+    <message>
+        <source>Убрать из разностей каждого ряда его собственные сдвиг и наклон</source>
+        <translation>Take each series&apos; own bias and rate out of its differences</translation>
+    </message>
 </context>
 <context>
     <name>TfmABOUT</name>

@@ -40,6 +40,14 @@ std::string ScaleReadout(double increment) {
          std::to_string(static_cast<long long>(std::trunc(b))) + " \xD0\xBC\xD1\x81";
 }
 
+std::string DifferenceScaleReadout(double increment, int parameter) {
+  const bool ut = parameter == 1 || parameter == 2;
+  std::string text = "M: ";
+  text += ReadoutNumber(increment, 3);
+  text += ut ? " \xD0\xBC\xD1\x81" : " \xD0\xBC\xD1\x81\xD0\xB4";  // "мс", "мсд"
+  return text;
+}
+
 std::string ReadoutNumber(double value, int decimals) {
   if (!std::isfinite(value)) return value != value ? "NAN" : (value > 0 ? "INF" : "-INF");
   // Eight significant digits first, then the fixed-point text of that value; both conversions are

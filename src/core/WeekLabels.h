@@ -35,6 +35,10 @@ std::array<WeekNumberLabel, 5> WeekNumbers(int plotLeft, int plotWidth, double t
 // counts, so a step of a whole unit shows "M: 0.0 мс".
 std::string ScaleReadout(double increment);
 
+// The scale readout of the differences view, whose values are in ms (UT1, UT1R) or mas (Xp, Yp)
+// already: "M: 0.025 мс", "M: 0.250 мсд" (three decimals). `parameter` is StoreParameter 1..4.
+std::string DifferenceScaleReadout(double increment, int parameter);
+
 // A readout number: fixed point with `decimals` decimals and "." as decimal point, rounded to at
 // most 8 significant digits first (the further decimals are then zeros), "-" before negatives.
 std::string ReadoutNumber(double value, int decimals);

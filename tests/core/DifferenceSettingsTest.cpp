@@ -26,7 +26,7 @@ TEST(DifferenceSettings, WrittenWholeAndReadBack) {
   const std::string text = ReadBytes(dir / "differences.ini");
   // Shown, reference, bias and rate, then the sixteen scales (the ninth view's is 3).
   std::string expected = "1\r\n12\r\n1\r\n";
-  for (int k = 1; k <= ScaleViewCount; ++k) expected += (k == 9 ? "3" : "0") + std::string("\r\n");
+  for (int k = 1; k <= ScaleViewCount; ++k) expected.append(k == 9 ? "3\r\n" : "0\r\n");
   EXPECT_EQ(text, expected);
   DifferenceSettings back;
   EXPECT_TRUE(LoadDifferenceSettings(back, dir / "differences.ini").empty());
