@@ -1,7 +1,7 @@
 // A picture of the main window at work, for the user guide and for looking at the program: starts
 // the viewer in the current folder (series.ini and data files), presses Start, waits for the first
 // drawing of the chosen view and saves the whole window, controls included, as an image.
-//   window_picture OUT.png [--size WxH] [--parameter 0..3] [--interval 0|1] [--crosshair X,Y]
+//   window_picture OUT.png [--size WxH] [--parameter 0..3] [--interval 0|1] [--differences 0|1]
 //                          [--lang ru|en]
 // Runs on any platform Qt has, also offscreen; exits 1 when the data cannot be shown.
 #include <QApplication>
@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
   QSize size(1280, 800);
   int parameter = 1;
   int interval = 0;
+  bool differences = false;
   for (int i = 2; i + 1 < args.size(); i += 2) {
     if (args[i] == "--size") {
       const QStringList wh = args[i + 1].split('x');
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
       parameter = args[i + 1].toInt();
     } else if (args[i] == "--interval") {
       interval = args[i + 1].toInt();
+    } else if (args[i] == "--differences") {
+      differences = args[i + 1] == QLatin1String("1");
     }
   }
   // The window in the language asked for (the desktop's by default), as the program starts it.
@@ -77,9 +80,10 @@ int main(int argc, char** argv) {
     if (step == 0) {
       window.findChild<QRadioButton*>(QStringLiteral("RadioGroupPVZ%1").arg(parameter))->click();
       window.findChild<QRadioButton*>(QStringLiteral("RadioGroupInterval%1").arg(interval))->click();
+      if (differences) window.findChild<QCheckBox*>(QStringLiteral("CheckBoxDifferences"))->click();
       passes = window.RefreshCount();
       step = 1;
-    } else if (window.RefreshCount() > passes || (parameter == 0 && interval == 0)) {
+    } else if (window.RefreshCount() > passes || (parameter == 0 && interval == 0 && !differences)) {
       poll.stop();
       if (!window.grab().save(out)) {
         std::fprintf(stderr, "window_picture: cannot write %s\n", qPrintable(out));
