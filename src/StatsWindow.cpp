@@ -76,8 +76,10 @@ TfmStats::TfmStats(erp::ui::Interaction& interaction, QWidget* parent)
 TfmStats::~TfmStats() = default;
 
 void TfmStats::ShowPass(const erp::PlotArrays& plot, const erp::SlotArray<bool, erp::SeriesCount>& drawn,
-                        int parameter, const erp::SlotArray<std::string, erp::SeriesCount>& titles) {
+                        int parameter, const erp::SlotArray<std::string, erp::SeriesCount>& titles,
+                        bool differences) {
   *plot_ = plot;
+  differences_ = differences;
   drawn_ = drawn;
   parameter_ = parameter;
   titles_ = titles;
@@ -94,7 +96,7 @@ int TfmStats::ReferenceSlot() const { return ComboBoxReference->currentIndex() +
 std::string TfmStats::TableText(char separator) const { return erp::SeriesStatisticsText(table_, titles_, separator); }
 
 void TfmStats::Recompute() {
-  table_ = erp::ComputeSeriesStatistics(*plot_, drawn_, parameter_, ReferenceSlot());
+  table_ = erp::ComputeSeriesStatistics(*plot_, drawn_, parameter_, ReferenceSlot(), differences_);
   const auto header = erp::SeriesStatisticsHeader(parameter_);
   QStringList labels;
   // "Среднее (мс)": the word and the unit in the window's language.

@@ -31,9 +31,10 @@ class TfmStats : public QDialog {
   ~TfmStats() override;
 
   // Shows the statistics of a refresh pass that drew: its plot arrays (copied), the slots drawn,
-  // the parameter (StoreParameter 1..4) and the slots' titles (UTF-8).
+  // the parameter (StoreParameter 1..4), the slots' titles (UTF-8), and whether the pass drew the
+  // differences view (its values in ms or mas).
   void ShowPass(const erp::PlotArrays& plot, const erp::SlotArray<bool, erp::SeriesCount>& drawn, int parameter,
-                const erp::SlotArray<std::string, erp::SeriesCount>& titles);
+                const erp::SlotArray<std::string, erp::SeriesCount>& titles, bool differences = false);
 
   // The table as shown, and as text (see SeriesStatisticsText).
   const erp::SeriesStatisticsTable& Table() const { return table_; }
@@ -64,6 +65,7 @@ class TfmStats : public QDialog {
   std::unique_ptr<erp::PlotArrays> plot_;
   erp::SlotArray<bool, erp::SeriesCount> drawn_{};
   int parameter_ = 0;
+  bool differences_ = false;
   erp::SlotArray<std::string, erp::SeriesCount> titles_;
   erp::SeriesStatisticsTable table_;
 };

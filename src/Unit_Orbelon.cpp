@@ -646,12 +646,14 @@ void TForm1::Options3Click() {
     // The table follows every pass that draws while the window is open.
     connect(this, &TForm1::RefreshPassDrawn, fmStats, [this] {
       if (fmStats->isVisible()) {
-        fmStats->ShowPass(*model_.Plot(), model_.LastRefresh().SeriesDrawn, model_.View().SelectedParameter, SeriesTitles());
+        fmStats->ShowPass(*model_.Plot(), model_.LastRefresh().SeriesDrawn, model_.View().SelectedParameter, SeriesTitles(),
+                      model_.LastPassDifferences());
       }
     });
   }
   if (model_.RefreshCount() > 0 && model_.LastRefresh().Exit == erp::RefreshExit::Drawn) {
-    fmStats->ShowPass(*model_.Plot(), model_.LastRefresh().SeriesDrawn, model_.View().SelectedParameter, SeriesTitles());
+    fmStats->ShowPass(*model_.Plot(), model_.LastRefresh().SeriesDrawn, model_.View().SelectedParameter, SeriesTitles(),
+                      model_.LastPassDifferences());
   }
   if (first) fmStats->PlaceBeside(*this);
   fmStats->show();

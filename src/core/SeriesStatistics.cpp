@@ -40,7 +40,7 @@ struct ReferencePoints {
   std::array<std::int64_t, PlotArrays::Capacity> Keys{};
   std::size_t Count = 0;
 
-  ReferencePoints(const PlotArrays& plot, int slot) {
+  ReferencePoints(const PlotArrays& plot, int slot, double scale) {
     if (slot < 1 || slot > SeriesCount || plot.SeriesEmpty[slot]) return;
     const std::span<const double> epochs = plot.Epochs(slot);
     const std::span<const double> values = plot.Values(slot);
@@ -52,7 +52,7 @@ struct ReferencePoints {
                      [&](std::size_t a, std::size_t b) { return epochs[a] < epochs[b]; });
     for (std::size_t k = 0; k < Count; ++k) {
       Epochs[k] = epochs[order[k]];
-      Values[k] = values[order[k]];
+      Values[k] = values[order[k]] * scale;
       Keys[k] = EpochKey(Epochs[k]).value_or(std::numeric_limits<std::int64_t>::min());
     }
   }
@@ -135,7 +135,9 @@ SeriesStatisticsTable ComputeSeriesStatistics(const PlotArrays& plot, const Slot
   SeriesStatisticsTable table;
   table.Parameter = parameter;
   table.ReferenceSlot = referenceSlot;
-  const ReferencePoints reference(plot, referenceSlot);
+  // Values of the differences view are in thousandths: compared in the values' own unit.
+  const double scale = valuesAreDifferences ? 1.0 / StatisticsUnitsPerValue : 1.0;
+  const ReferencePoints reference(plot, referenceSlot, scale);
   const bool ut = parameter == StoreParameter::UT1 || parameter == StoreParameter::UT1R;
 
   std::array<double, PlotArrays::Capacity> halves{};
@@ -153,21 +155,15 @@ SeriesStatisticsTable ComputeSeriesStatistics(const PlotArrays& plot, const Slot
     int n = 0;
     for (int k = 1; k <= row.Points; ++k) {
       const double epoch = plot.PlotMJD(k, slot);
-      const double value = plot.PlotValue(k, slot);
+      const double value = plot.PlotValue(k, slot) * scale;
       if (reference.HasEpoch(epoch)) ++row.CommonEpochs;
-      double half = 0.0;
-      if (valuesAreDifferences) {
-        half = value / (2.0 * StatisticsUnitsPerValue);
-      } else {
-        const std::optional<double> r = reference.At(epoch, ut);
-        if (!r) continue;
-        if (ut) {
-          double d = value - *r;
-          if (!std::isfinite(d)) continue;
-          half = (d - std::nearbyint(d)) / 2.0;  // no leap second between the two
-        } else {
-          half = value / 2.0 - *r / 2.0;
-        }
+      const std::optional<double> r = reference.At(epoch, ut);
+      if (!r) continue;
+      double half = value / 2.0 - *r / 2.0;
+      if (ut) {
+        const double d = value - *r;
+        if (!std::isfinite(d)) continue;
+        half = (d - std::nearbyint(d)) / 2.0;  // no leap second between the two
       }
       if (!std::isfinite(half)) continue;
       halves[static_cast<std::size_t>(n)] = half;

@@ -56,8 +56,10 @@ struct SeriesStatisticsTable {
 // reference's are compared too; points where the reference has no value (outside its points, in
 // a gap) are left out. CommonEpochs still counts the points whose epoch equals one of the
 // reference's to the millisecond (MJD x 86 400 000, rounded). Points need not be in ascending
-// epoch order. With `valuesAreDifferences` (the differences view) the values are differences from
-// the reference already, in the statistics' units, and are taken as they are. Allocates nothing.
+// epoch order. With `valuesAreDifferences` the values are those of the differences view, in
+// thousandths of their unit (ms, mas), and are compared in their unit as any others: against the
+// view's own reference (the zero line) they are the statistics of the differences drawn.
+// Allocates nothing.
 SeriesStatisticsTable ComputeSeriesStatistics(const PlotArrays& plot, const SlotArray<bool, SeriesCount>& drawn,
                                               int parameter, int referenceSlot, bool valuesAreDifferences = false);
 

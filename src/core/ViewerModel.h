@@ -101,6 +101,7 @@ class ViewerModel {
   const PlotArrays* Plot() const { return plot_.get(); }
   const RefreshResult& LastRefresh() const { return lastRefresh_; }
   int RefreshCount() const { return refreshCount_; }
+  bool LastPassDifferences() const { return lastDifferences_; }  // the last pass drew the differences view
 
  private:
   LoadOutcome LoadInto(ObservationStore& store, const LoadProgress& progress,

@@ -104,14 +104,18 @@ TEST(SeriesStatistics, HandComputedRows) {
   EXPECT_FALSE(RowOf(none, 2)->Mean);
 }
 
-// In the differences view the values are differences already, in the statistics' units.
-TEST(SeriesStatistics, DifferencesAreTakenAsTheyAre) {
+// The differences view's values are in mas (or ms): against the view's reference, the zero line,
+// they are the differences drawn; against another series, the difference between the two.
+TEST(SeriesStatistics, DifferencesViewValuesAreInThousandths) {
   Plot p;
-  p.Set(3, {{100, 0.0}, {101, 0.0}});
-  p.Set(5, {{100.5, 0.3}, {101.5, 0.5}});  // mas; 101.5 lies after the reference, still counted
+  p.Set(3, {{100, 0.0}, {101, 0.0}, {102, 0.0}});
+  p.Set(5, {{100.5, 0.3}, {101.5, 0.5}});
   const SeriesStatisticsTable table = ComputeSeriesStatistics(*p.plot, p.drawn, StoreParameter::Xp, 3, true);
   EXPECT_EQ(RowOf(table, 5)->Differences, 2);
   EXPECT_NEAR(*RowOf(table, 5)->Mean, 0.4, 1e-12);
+  const SeriesStatisticsTable other = ComputeSeriesStatistics(*p.plot, p.drawn, StoreParameter::Xp, 5, true);
+  EXPECT_EQ(RowOf(other, 3)->Differences, 1);  // only 101 lies between series 5's points
+  EXPECT_NEAR(*RowOf(other, 3)->Mean, -0.4, 1e-12);
 }
 
 TEST(SeriesStatistics, WholeSecondOffsetAlignedFirst) {
