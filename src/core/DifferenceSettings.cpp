@@ -60,12 +60,7 @@ std::vector<int> LoadDifferenceSettings(DifferenceSettings& settings, const std:
 
 void SaveDifferenceSettings(const DifferenceSettings& settings, const std::string& path,
                             const std::vector<ReadFile>& othersRead) {
-  std::vector<ReadFile> others;
-  for (const ReadFile& file : othersRead) {
-    if (file.Path != path) others.push_back(file);
-  }
-  CheckOutputs({path}, others);
-  WriteFileReplacing(path, DifferenceSettingsText(settings));
+  WriteSettingsFile(path, DifferenceSettingsText(settings), othersRead);
 }
 
 }  // namespace erp

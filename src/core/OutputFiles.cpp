@@ -110,6 +110,15 @@ void CheckOutputs(const std::vector<std::string>& outputs, const std::vector<Rea
   }
 }
 
+void WriteSettingsFile(const std::string& path, std::string_view contents, const std::vector<ReadFile>& othersRead) {
+  std::vector<ReadFile> others;
+  for (const ReadFile& file : othersRead) {
+    if (file.Path != path) others.push_back(file);
+  }
+  CheckOutputs({path}, others);
+  WriteFileReplacing(path, contents);
+}
+
 FolderLock::FolderLock(const std::string& folder, std::chrono::milliseconds patience) {
   fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd_ < 0) return;

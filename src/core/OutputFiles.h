@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <sys/types.h>
@@ -44,6 +45,10 @@ std::vector<ReadFile> ViewerFilesRead(const SeriesSlots& slots, const std::strin
 // ("xp.bmp: would overwrite the data file erp03.dat of series 3") or another output of the run
 // ("xp.bmp: is the same file as utr.bmp"). Nothing has been written when it throws.
 void CheckOutputs(const std::vector<std::string>& outputs, const std::vector<ReadFile>& readFiles);
+
+// Writes a settings file whole (WriteFileReplacing) unless its name leads to one of `othersRead`
+// (an entry named `path` itself is the file being replaced and is left out of the check).
+void WriteSettingsFile(const std::string& path, std::string_view contents, const std::vector<ReadFile>& othersRead);
 
 // An advisory lock (flock) on a folder that a run writes into, held until it goes, so that two
 // runs never write their sets into one folder at once. Runs of this program's writers take it;

@@ -65,12 +65,7 @@ std::string ScaleMemoryText(const ScaleMemory& memory) {
 }
 
 void SaveScaleMemory(const ScaleMemory& memory, const std::string& path, const std::vector<ReadFile>& othersRead) {
-  std::vector<ReadFile> others;
-  for (const ReadFile& file : othersRead) {
-    if (file.Path != path) others.push_back(file);
-  }
-  CheckOutputs({path}, others);
-  WriteFileReplacing(path, ScaleMemoryText(memory));
+  WriteSettingsFile(path, ScaleMemoryText(memory), othersRead);
 }
 
 }  // namespace erp
