@@ -716,10 +716,10 @@ void TForm1::ChartAfterDraw() {
   chart.BottomAxis().SetAutomaticMinimum(true);
   // 2. The scale readout: the value-axis step the chart really labels with, in thousandths.
   const double increment = chart.LeftAxis().CalcXYIncrement(chart.LeftAxis().LabelsFontSize() + 6);
-  const std::string readout = model_.Differences().Shown
-                                  ? erp::DifferenceScaleReadout(increment, ui.RadioGroupPVZ->ItemIndex() + 1)
-                                  : erp::ScaleReadout(increment);
-  ui.EditScale->setText(erp::ui::WithUnits(QString::fromStdString(readout)));
+  const std::string scale = model_.Differences().Shown
+                                ? erp::DifferenceScaleReadout(increment, ui.RadioGroupPVZ->ItemIndex() + 1)
+                                : erp::ScaleReadout(increment);
+  ui.EditScale->setText(erp::ui::WithUnits(QString::fromStdString(scale)));
   // 3. The overlay controls follow the legend rows and the plot edges.
   erp::ui::LayoutOverlay(chart.OverlayControls(), chart.Legend().GetRectLegend().ToQRect(),
                          chart.ChartRect().ToQRect(), chart.height(), ui.CheckBox[0]);
