@@ -20,6 +20,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/DifferenceSettings.h"
 #include "core/FileIo.h"
 #include "core/ObservationStore.h"
 #include "core/OutputFiles.h"
@@ -198,6 +199,19 @@ class ExportRun {
     } catch (const PlacedError& e) {
       throw ExportFailure(e.File + ": " + e.what());
     }
+    // The differences views' remembered scales, when the differences are drawn.
+    if (options_.Differences) {
+      std::vector<int> badLines;
+      try {
+        badLines = model_.ReadDifferenceSettings();
+      } catch (const std::exception& e) {
+        throw ExportFailure(std::string(DifferenceSettingsFileName) + ": " + e.what());
+      }
+      if (!badLines.empty()) {
+        throw ExportFailure(std::string(DifferenceSettingsFileName) + ":" + std::to_string(badLines.front()) +
+                            ": Invalid numeric input");
+      }
+    }
     try {
       model_.ReadSeriesConfig(
           [this](int slot, const SeriesConfig& row) { ui::ApplySeriesLook(chart_.SeriesList(slot - 1), row); });
@@ -298,9 +312,8 @@ class ExportRun {
     controls.SeriesChecked.Fill(true);
     if (options_.Differences) controls.Differences = DifferenceOptions{options_.ReferenceSlot, options_.BiasRateRemoved};
     const std::optional<int> slot = ScaleSlot(controls.ParameterIndex, controls.IntervalIndex, controls.TrendIndex);
-    // The differences views' scales are remembered by the window only: the export starts at the
-    // coarsest step.
-    controls.ScaleIndex = slot && !options_.Differences ? model_.Scales()[*slot] : 0;
+    const ScaleMemory& remembered = options_.Differences ? model_.Differences().Scales : model_.Scales();
+    controls.ScaleIndex = slot ? remembered[*slot] : 0;
     controls.GridIndex = 0;
     model_.View().RescaleOnChange = true;
     model_.View().TimeShiftDays = shiftDays_ = 7.0 * options_.ShiftWeeks;

@@ -359,6 +359,8 @@ class BatchExportTest : public QObject {
          "orbelon: no data file named in series.ini was found in "},
         {"bad scale.ini", [](const QDir& d) { fixture::Write(d.filePath("scale.ini"), "1\r\nx\r\n"); },
          {"--export", "out"}, "orbelon: scale.ini: Invalid numeric input"},
+        {"bad differences.ini", [](const QDir& d) { fixture::Write(d.filePath("differences.ini"), "1\r\n3\r\nx\r\n"); },
+         {"--export", "out", "--differences"}, "orbelon: differences.ini:3: Invalid numeric input"},
         // Names that stand for something else than what the run needs are named for what they are.
         {"output folder that is a file", [](const QDir& d) { fixture::Write(d.filePath("o"), "x"); },
          {"--export", "o"}, "orbelon: o: is a file, not a folder"},
