@@ -217,8 +217,10 @@ void TForm1::FormCreate(const QStringList& arguments) {
   const bool automatic = arguments.size() > 1 && arguments[1] == QLatin1String("-a");
   if (!automatic) {
     try {
-      differencesRemembered_ = erp::FileExists(erp::DifferenceSettingsFileName);
       const std::vector<int> badDifferenceLines = model_.ReadDifferenceSettings();
+      // Written again at the end only when it could be read (a file that may not be read is no
+      // file to write over with the defaults).
+      differencesRemembered_ = erp::FileExists(erp::DifferenceSettingsFileName);
       if (!badDifferenceLines.empty()) {
         QStringList lines;
         for (const int line : badDifferenceLines) lines << QString::number(line);
@@ -285,8 +287,18 @@ void TForm1::closeEvent(QCloseEvent* event) {
 // by mistake is refused, not written over).
 void TForm1::SaveScaleMemory() {
   erp::SaveScaleMemory(model_.Scales(), erp::ScaleMemoryFileName, model_.FilesRead());
+  // What the differences view remembers is no reason to keep the program from ending: a failure
+  // to write it is told, and the program ends all the same.
   if (differencesRemembered_) {
-    erp::SaveDifferenceSettings(model_.Differences(), erp::DifferenceSettingsFileName, model_.FilesRead());
+    try {
+      erp::SaveDifferenceSettings(model_.Differences(), erp::DifferenceSettingsFileName, model_.FilesRead());
+    } catch (const std::exception& e) {
+      const std::string what = e.what();  // (a refusal names the file itself)
+      const std::string text = what.starts_with(erp::DifferenceSettingsFileName)
+                                   ? what
+                                   : erp::WriteFailureText(erp::DifferenceSettingsFileName, what);
+      interaction_.ShowWarning(erp::ui::ErrorText(text.c_str()));
+    }
   }
 }
 
@@ -716,7 +728,7 @@ void TForm1::ChartAfterDraw() {
   chart.BottomAxis().SetAutomaticMinimum(true);
   // 2. The scale readout: the value-axis step the chart really labels with, in thousandths.
   const double increment = chart.LeftAxis().CalcXYIncrement(chart.LeftAxis().LabelsFontSize() + 6);
-  const std::string scale = model_.Differences().Shown
+  const std::string scale = model_.LastPassDifferences()
                                 ? erp::DifferenceScaleReadout(increment, ui.RadioGroupPVZ->ItemIndex() + 1)
                                 : erp::ScaleReadout(increment);
   ui.EditScale->setText(erp::ui::WithUnits(QString::fromStdString(scale)));

@@ -1,5 +1,6 @@
 #include "core/Differences.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -44,13 +45,19 @@ bool TakeDifferences(PlotArrays& plot, int parameter, const DifferenceOptions& o
     plot.SeriesEmpty.Fill(true);
     return false;
   }
-  // The reference's points, kept aside: its own values become the zero line.
+  // The reference's points, kept aside in the order of their epochs (a file may hold one out of
+  // order): its own values become the zero line.
   const auto count = static_cast<std::size_t>(plot.PlotCount[ref]);
+  std::array<std::size_t, PlotArrays::Capacity> order{};
+  for (std::size_t k = 0; k < count; ++k) order[k] = k;
+  const std::span<const double> refEpochsAsRead = plot.Epochs(ref);
+  std::stable_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(count),
+                   [&](std::size_t a, std::size_t b) { return refEpochsAsRead[a] < refEpochsAsRead[b]; });
   std::array<double, PlotArrays::Capacity> epochs{};
   std::array<double, PlotArrays::Capacity> values{};
   for (std::size_t k = 0; k < count; ++k) {
-    epochs[k] = plot.PlotMJD(static_cast<int>(k) + 1, ref);
-    values[k] = plot.PlotValue(static_cast<int>(k) + 1, ref);
+    epochs[k] = plot.PlotMJD(static_cast<int>(order[k]) + 1, ref);
+    values[k] = plot.PlotValue(static_cast<int>(order[k]) + 1, ref);
   }
   const std::span<const double> refEpochs(epochs.data(), count);
   const std::span<const double> refValues(values.data(), count);

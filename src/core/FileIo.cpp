@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -21,6 +22,7 @@ constexpr int kMaxLinks = 40;          // symbolic links followed before giving 
 constexpr int kTemporaryAttempts = 100;  // names tried for the new file
 constexpr std::size_t kMaxNameBytes = 255;  // bytes of one name in a folder (NAME_MAX)
 constexpr std::string_view kTemporaryMark = ".tmp";
+constexpr std::string_view kKeptMark = ".old";  // an old file kept while a set is put in place
 
 // The state of what a successful stat found.
 FileState StateOfMode(mode_t mode) {
@@ -121,12 +123,25 @@ void SyncFolder(const fs::path& file) {
 
 }  // namespace
 
-std::string TemporaryNameFor(const std::string& fileName, long pid, unsigned long long serial) {
-  const std::string suffix = std::string(kTemporaryMark) + std::to_string(pid) + "." + std::to_string(serial);
+namespace {
+
+// "<fileName><mark><pid>.<serial>", cut to the system's 255 bytes.
+std::string MarkedName(const std::string& fileName, std::string_view mark, long pid, unsigned long long serial) {
+  const std::string suffix = std::string(mark) + std::to_string(pid) + "." + std::to_string(serial);
   std::size_t keep = std::min(fileName.size(), kMaxNameBytes - suffix.size());
   // A cut inside a UTF-8 character would leave a name no file manager can show.
   while (keep > 0 && keep < fileName.size() && (static_cast<unsigned char>(fileName[keep]) & 0xC0) == 0x80) --keep;
   return fileName.substr(0, keep) + suffix;
+}
+
+}  // namespace
+
+std::string TemporaryNameFor(const std::string& fileName, long pid, unsigned long long serial) {
+  return MarkedName(fileName, kTemporaryMark, pid, serial);
+}
+
+std::string KeptNameFor(const std::string& fileName, long pid, unsigned long long serial) {
+  return MarkedName(fileName, kKeptMark, pid, serial);
 }
 
 std::optional<long> TemporaryOwner(std::string_view entry, std::string_view fileName) {
@@ -245,6 +260,39 @@ void PreparedFile::Commit(FolderSync sync) {
   if (sync == FolderSync::Now) SyncFolder(target_);
 }
 
+namespace {
+
+// A second name for the file `target`, holding its present contents, beside it: a hard link, or
+// where the file system has none (FAT, some network and FUSE file systems), a copy flushed to
+// disk. Empty when there is no file. Throws the system's message when neither can be made.
+std::string KeepOldFile(const fs::path& target, unsigned long long serial) {
+  const std::string name = (target.parent_path() / KeptNameFor(target.filename().string(), ::getpid(), serial)).string();
+  if (::link(target.c_str(), name.c_str()) == 0) return name;
+  if (errno == ENOENT) return {};
+  if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK && errno != EXDEV) ThrowSystemError(errno);
+  const Descriptor in(::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (in.get() < 0) {
+    if (errno == ENOENT) return {};
+    ThrowSystemError(errno);
+  }
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) ThrowSystemError(errno);  // (a name that is there already is not ours to remove)
+  PendingFile copy(fd, name);
+  std::array<char, 65536> buffer{};
+  for (;;) {
+    const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ThrowSystemError(errno);
+    if (n == 0) break;
+    WriteAll(copy.fd(), std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+  }
+  if (::fsync(copy.fd()) != 0 || copy.Close() != 0) ThrowSystemError(errno);
+  copy.Release();
+  return name;
+}
+
+}  // namespace
+
 void CommitTogether(std::vector<PreparedFile>& files) {
   // The old files, kept under a second name each; empty where there was none.
   std::vector<std::string> kept(files.size());
@@ -255,15 +303,11 @@ void CommitTogether(std::vector<PreparedFile>& files) {
   };
   const auto serial = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
   for (std::size_t i = 0; i < files.size(); ++i) {
-    const fs::path target(files[i].target_);
-    const std::string name =
-        (target.parent_path() / TemporaryNameFor(target.filename().string(), ::getpid(), (serial + i) % 1000000007ULL)).string();
-    if (::link(target.c_str(), name.c_str()) == 0) {
-      kept[i] = name;
-    } else if (errno != ENOENT) {
-      const int err = errno;
+    try {
+      kept[i] = KeepOldFile(fs::path(files[i].target_), (serial + i) % 1000000007ULL);
+    } catch (const std::exception&) {
       dropKept();
-      ThrowSystemError(err);
+      throw;
     }
   }
   for (std::size_t i = 0; i < files.size(); ++i) {
@@ -272,18 +316,23 @@ void CommitTogether(std::vector<PreparedFile>& files) {
       continue;
     }
     const int err = errno;
+    std::string stranded;  // old files that could not be put back: where they are
     for (std::size_t j = 0; j < i; ++j) {
       if (kept[j].empty()) {
         ::unlink(files[j].target_.c_str());
       } else if (::rename(kept[j].c_str(), files[j].target_.c_str()) == 0) {
         kept[j].clear();
+      } else {
+        stranded += (stranded.empty() ? "" : ", ") + files[j].target_ + " is in " + kept[j];
+        kept[j].clear();  // stays where it is, for the user
       }
     }
-    for (std::size_t j = i; j < files.size(); ++j) {
-      if (!kept[j].empty()) ::unlink(kept[j].c_str());
-      kept[j].clear();
-    }
+    dropKept();
     for (const PreparedFile& file : files) SyncFolder(file.target_);
+    if (!stranded.empty()) {
+      throw PartlyCommitted(std::string(std::strerror(err)) + "; putting the old files back failed too: the old " +
+                            stranded);
+    }
     ThrowSystemError(err);
   }
   dropKept();

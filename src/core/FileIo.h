@@ -87,6 +87,11 @@ std::string FollowLinks(const std::string& path);
 // character boundary) where the whole would pass the system's 255 bytes.
 std::string TemporaryNameFor(const std::string& fileName, long pid, unsigned long long serial);
 
+// The name under which CommitTogether keeps the old version of `fileName` until a set is in place:
+// "<fileName>.old<pid>.<serial>", cut as TemporaryNameFor's. Not a temporary name: no later run
+// removes it, since after a failure it may be the only copy of the old file.
+std::string KeptNameFor(const std::string& fileName, long pid, unsigned long long serial);
+
 // The process that wrote `entry`, when `entry` is a temporary name of `fileName` as
 // TemporaryNameFor makes them; nothing for any other name.
 std::optional<long> TemporaryOwner(std::string_view entry, std::string_view fileName);
@@ -132,12 +137,15 @@ class PreparedFile {
 };
 
 // Puts a set of prepared files in place as one change. The file each replaces is first kept under
-// a temporary name beside it (a hard link, so nothing is copied); when a rename fails, the files
-// already renamed get their old contents back (or go, where there was none), and the error is
-// thrown. Without a failure the kept files go once all are in place. What remains possible is a
-// failure of the putting back itself (the disk taken away in between): the old files then stay
-// under their temporary names (TemporaryNameFor's), to be put back by hand, until a later run
-// that writes into the folder clears away what killed runs left.
+// a second name beside it (KeptNameFor: a hard link, or a copy where the file system has no
+// links); when a rename fails, the files already renamed get their old contents back (or go,
+// where there was none), and the system's message is thrown. Without a failure the kept files go
+// once all are in place. What remains possible is a failure of the putting back itself (the disk
+// taken away in between): PartlyCommitted then names where each old file that could not be put
+// back is kept.
+struct PartlyCommitted : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
 void CommitTogether(std::vector<PreparedFile>& files);
 
 // Flushes the folder that holds `path` to disk (its entries: names renamed into it last).

@@ -116,13 +116,21 @@ SeriesConfig SeriesConfigReader::Next() {
 
 void ReadSeriesConfig(const std::function<void(int slot, const SeriesConfig& row)>& onRow,
                       const std::string& path) {
-  int slot = 1;  // the row being read and handed over
+  FileHandle file;
   try {
-    const FileHandle file = OpenForReading(path);
-    SeriesConfigReader reader(file.get());
-    for (; slot <= SeriesCount; ++slot) onRow(slot, reader.Next());
+    file = OpenForReading(path);
   } catch (const std::exception& e) {
-    throw PlacedError(e.what(), path, slot);
+    throw PlacedError(e.what(), path, 0);
+  }
+  SeriesConfigReader reader(file.get());
+  for (int slot = 1; slot <= SeriesCount; ++slot) {
+    SeriesConfig row;
+    try {
+      row = reader.Next();
+    } catch (const std::exception& e) {
+      throw PlacedError(e.what(), path, slot);
+    }
+    onRow(slot, row);
   }
 }
 

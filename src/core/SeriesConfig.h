@@ -100,9 +100,9 @@ class SeriesConfigReader {
 // Opens series.ini, reads fifteen rows and hands each to `onRow(slot, row)` as soon as it has
 // been read, then closes the file. The caller checks first that the file exists (FileExists,
 // which also reports a folder, FIFO or link loop under the name). An error (the system's message
-// when the file cannot be opened or read, "Invalid numeric input" for a row, or what `onRow`
-// throws) comes out as a PlacedError naming `path` and the row (1 when the file could not be
-// opened), after the rows before it have been handed over; later rows are not read.
+// when the file cannot be opened or read, "Invalid numeric input" for a row) comes out as a
+// PlacedError naming `path` and the row (0 when the file could not be opened), after the rows
+// before it have been handed over; later rows are not read. What `onRow` throws passes as it is.
 void ReadSeriesConfig(const std::function<void(int slot, const SeriesConfig& row)>& onRow,
                       const std::string& path = SeriesConfigFileName);
 

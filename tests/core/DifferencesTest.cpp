@@ -71,6 +71,16 @@ TEST(TakeDifferences, BiasAndRateLeaveTheScatter) {
   ExpectNear(p.Values(6), {0.0});  // one point: its bias
 }
 
+// A reference whose file holds a record out of order is interpolated between its points in the
+// order of their epochs.
+TEST(TakeDifferences, AReferenceOutOfOrderIsTakenInTheOrderOfItsEpochs) {
+  Plot p;
+  p.Set(3, {60001, 60002, 60000, 60003}, {0.101, 0.102, 0.100, 0.103});
+  p.Set(5, {60001.5}, {0.1020});
+  ASSERT_TRUE(TakeDifferences(*p.plot, StoreParameter::Xp, {}));
+  ExpectNear(p.Values(5), {0.5});
+}
+
 TEST(TakeDifferences, AReferenceWithoutPointsEmptiesTheChart) {
   for (const int reference : {2, 0, 16}) {
     SCOPED_TRACE(reference);

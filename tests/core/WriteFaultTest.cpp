@@ -17,11 +17,12 @@
 
 namespace {
 
-enum class Step { None, Write, Fsync, Close, Rename, OneRename };
+enum class Step { None, Write, Fsync, Close, Rename, OneRename, RenamesFrom };
 
 Step g_failAt = Step::None;
 int g_error = 0;
 std::size_t g_writeBudget = 0;  // bytes that still get through before an armed write fails
+int g_linkError = 0;            // when set, every hard link fails with it (a file system without links)
 
 }  // namespace
 
@@ -30,6 +31,15 @@ ssize_t __real_write(int fd, const void* bytes, std::size_t count);
 int __real_fsync(int fd);
 int __real_close(int fd);
 int __real_rename(const char* from, const char* to);
+int __real_link(const char* from, const char* to);
+
+int __wrap_link(const char* from, const char* to) {
+  if (g_linkError != 0) {
+    errno = g_linkError;
+    return -1;
+  }
+  return __real_link(from, to);
+}
 
 ssize_t __wrap_write(int fd, const void* bytes, std::size_t count) {
   if (g_failAt == Step::Write) {
@@ -70,7 +80,11 @@ int __wrap_rename(const char* from, const char* to) {
     }
     return __real_rename(from, to);
   }
-  if (g_failAt == Step::Rename) {
+  if (g_failAt == Step::RenamesFrom && g_writeBudget > 0) {
+    --g_writeBudget;  // the renames of the budget get through, every later one fails
+    return __real_rename(from, to);
+  }
+  if (g_failAt == Step::Rename || g_failAt == Step::RenamesFrom) {
     errno = g_error;
     return -1;
   }
@@ -176,6 +190,58 @@ TEST(CommitTogether, ARenameFailingMidwayPutsTheOldFilesBack) {
   EXPECT_EQ(ReadBytes(dir / "erp01.dat"), "new records");
   EXPECT_EQ(ReadBytes(dir / "series.ini"), "new rows");
   EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"erp01.dat", "series.ini"}));
+}
+
+// Where the file system has no hard links (FAT, some network file systems), the old files are kept
+// as copies, and put back from them just the same.
+TEST(CommitTogether, WithoutHardLinksTheOldFilesAreKeptAsCopies) {
+  TempDir dir;
+  WriteBytes(dir / "erp01.dat", "old records");
+  WriteBytes(dir / "series.ini", "old rows");
+  g_linkError = EPERM;
+  std::vector<PreparedFile> set;
+  set.push_back(PrepareFileReplacing(dir / "erp01.dat", "new records"));
+  set.push_back(PrepareFileReplacing(dir / "series.ini", "new rows"));
+  {
+    const InjectedFault fault(Step::OneRename, EIO, 1);
+    EXPECT_EQ(ErrorOf([&] { CommitTogether(set); }), std::strerror(EIO));
+  }
+  set.clear();
+  EXPECT_EQ(ReadBytes(dir / "erp01.dat"), "old records");
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"erp01.dat", "series.ini"}));
+  set.push_back(PrepareFileReplacing(dir / "erp01.dat", "new records"));
+  CommitTogether(set);
+  g_linkError = 0;
+  EXPECT_EQ(ReadBytes(dir / "erp01.dat"), "new records");
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"erp01.dat", "series.ini"}));
+}
+
+// When putting an old file back fails too, the error says where it is kept, and it stays there
+// (no later run removes a kept file).
+TEST(CommitTogether, AnOldFileThatCannotBePutBackIsNamed) {
+  TempDir dir;
+  WriteBytes(dir / "erp01.dat", "old records");
+  WriteBytes(dir / "series.ini", "old rows");
+  std::vector<PreparedFile> set;
+  set.push_back(PrepareFileReplacing(dir / "erp01.dat", "new records"));
+  set.push_back(PrepareFileReplacing(dir / "series.ini", "new rows"));
+  std::string message;
+  {
+    const InjectedFault fault(Step::RenamesFrom, EIO, 1);
+    try {
+      CommitTogether(set);
+    } catch (const PartlyCommitted& e) {
+      message = e.what();
+    }
+  }
+  set.clear();
+  EXPECT_NE(message.find(std::string(std::strerror(EIO)) + "; putting the old files back failed too: the old " +
+                         (dir / "erp01.dat") + " is in " + (dir / "erp01.dat.old")),
+            std::string::npos)
+      << message;
+  const std::string kept = message.substr(message.rfind(" is in ") + 7);
+  EXPECT_EQ(ReadBytes(kept), "old records");
+  EXPECT_EQ(ReadBytes(dir / "series.ini"), "old rows");
 }
 
 }  // namespace

@@ -232,6 +232,8 @@ TEST(EopImport, ProgramRefusesAndLeavesTheFolderAsItWas) {
        "DIR/scale.ini: would overwrite the settings file scale.ini"},
       {"output over series.ini", {Fixture("erp_utc.erp"), "--output", "DIR/series.ini"}, 1,
        "DIR/series.ini: would overwrite the settings file series.ini"},
+      {"output over differences.ini", {Fixture("erp_utc.erp"), "--output", "DIR/differences.ini"}, 1,
+       "DIR/differences.ini: would overwrite the settings file differences.ini"},
       {"title with a line feed", {Fixture("erp_utc.erp"), "--into", "DIR", "--title", "A\nB", "--force"}, 2,
        "the title is one word without blanks or control characters"},
       {"input name with a tab", {"INPUTS/a\tb.erp", "--into", "DIR"}, 1,

@@ -4,7 +4,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -119,6 +121,18 @@ class DifferencesViewTest : public QObject {
     auto* list = again->findChild<QComboBox*>("ComboBoxScaleY");
     QCOMPARE(list->itemText(0), QStringLiteral("M: 0,1 мс"));
     QCOMPARE(list->currentIndex(), 3);
+  }
+
+  // A differences.ini that cannot be read is told, the view starts as by default, and the file is
+  // neither written over nor in the way of closing the window.
+  void anUnreadableFileKeepsNoOneFromClosing() {
+    QVERIFY(QDir().mkdir("differences.ini"));
+    auto w = Make();
+    QCOMPARE(fake_.errors.size(), 1);
+    QVERIFY(fake_.errors.first().contains("differences.ini"));
+    QVERIFY(!w->findChild<QCheckBox*>("CheckBoxDifferences")->isChecked());
+    QVERIFY(w->close());
+    QVERIFY(QFileInfo("differences.ini").isDir());
   }
 
   // A run that never shows the differences writes no differences.ini: the values' views and

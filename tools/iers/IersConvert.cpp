@@ -10,6 +10,7 @@
 
 #include "ToolSupport.h"
 #include "core/Cp1251.h"
+#include "core/DifferenceSettings.h"
 #include "core/FileIo.h"
 #include "core/NumberText.h"
 #include "core/OutputFiles.h"
@@ -954,7 +955,8 @@ int RunConvertIers(const std::vector<std::string>& args, std::ostream& out, std:
   try {
     const fs::path dir = fs::path(output).parent_path();
     CheckOutputs({output}, {{(dir / SeriesConfigFileName).string(), "the settings file series.ini"},
-                            {(dir / ScaleMemoryFileName).string(), "the settings file scale.ini"}});
+                            {(dir / ScaleMemoryFileName).string(), "the settings file scale.ini"},
+                            {(dir / DifferenceSettingsFileName).string(), "the settings file differences.ini"}});
     folder = TakeOutputFolders({output});
   } catch (const std::runtime_error& e) {
     err << e.what() << "\n";
@@ -1265,7 +1267,8 @@ int RunEopImport(const std::vector<std::string>& args, std::ostream& out, std::o
   for (const Import& im : imports) outputs.push_back(im.Path);
   if (into) outputs.push_back(iniPath);
   const fs::path folder = into ? fs::path(*into) : fs::path(*output).parent_path();
-  std::vector<ReadFile> readFiles{{(folder / ScaleMemoryFileName).string(), "the settings file scale.ini"}};
+  std::vector<ReadFile> readFiles{{(folder / ScaleMemoryFileName).string(), "the settings file scale.ini"},
+                                  {(folder / DifferenceSettingsFileName).string(), "the settings file differences.ini"}};
   if (!into) readFiles.push_back({(folder / SeriesConfigFileName).string(), "the settings file series.ini"});
   for (int slot = 1; slot <= SeriesCount; ++slot) {
     if (!into || taken.contains(slot) || rowsBefore[slot].FileName.empty()) continue;
@@ -1295,6 +1298,9 @@ int RunEopImport(const std::vector<std::string>& args, std::ostream& out, std::o
   }
   try {
     CommitTogether(files);
+  } catch (const PartlyCommitted& e) {
+    err << (into ? *into : *output) << ": " << e.what() << "\n";
+    return 1;
   } catch (const std::runtime_error& e) {
     err << (into ? *into : *output) << ": " << e.what() << " (every file is left as it was)\n";
     return 1;
