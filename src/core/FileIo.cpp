@@ -266,7 +266,7 @@ namespace {
 // where the file system has none (FAT, some network and FUSE file systems), a copy flushed to
 // disk. Empty when there is no file. Throws the system's message when neither can be made.
 std::string KeepOldFile(const fs::path& target, unsigned long long serial) {
-  const std::string name = (target.parent_path() / KeptNameFor(target.filename().string(), ::getpid(), serial)).string();
+  std::string name = (target.parent_path() / KeptNameFor(target.filename().string(), ::getpid(), serial)).string();
   if (::link(target.c_str(), name.c_str()) == 0) return name;
   if (errno == ENOENT) return {};
   if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK && errno != EXDEV) ThrowSystemError(errno);
